@@ -1,0 +1,36 @@
+#include "registerimage.h"
+
+#include <QMutexLocker>
+
+#include <algorithm>
+#include <cstring>
+
+RegisterImage::RegisterImage()
+{
+    std::memset(bytes, 0, sizeof bytes);
+}
+
+void RegisterImage::store(int firstRegister, const quint8 *wireBytes, int count)
+{
+    const bool status = firstRegister == StatusFirst;
+    const int offset = status ? 0 : 2 * StatusCount;
+    const int room = status ? StatusCount : DataCount;
+    const int n = std::clamp(count, 0, room);
+    QMutexLocker locker(&registerMutex);
+    std::memcpy(bytes + offset, wireBytes, std::size_t(2 * n));
+}
+
+QByteArray RegisterImage::snapshot() const
+{
+    QMutexLocker locker(&registerMutex);
+    return QByteArray(reinterpret_cast<const char *>(bytes), Size);
+}
+
+bool RegisterImage::copy(int offset, int length, quint8 *out) const
+{
+    if (offset < 0 || length < 0 || offset + length > Size)
+        return false;
+    QMutexLocker locker(&registerMutex);
+    std::memcpy(out, bytes + offset, std::size_t(length));
+    return true;
+}

@@ -1,0 +1,34 @@
+#include "app/debuglog.h"
+#include "app/quitonsignal.h"
+#include "settings/syssettings.h"
+
+#include <QDebug>
+#include <QGuiApplication>
+#include <QQmlApplicationEngine>
+#include <QQmlContext>
+
+int main(int argc, char *argv[])
+{
+    // The settings exist, loaded, before the first message reaches the handler.
+    SysSettings settings;
+    debuglog::configure(&settings);
+    qInstallMessageHandler(debuglog::messageHandler);
+    qDebug() << "Application starting";
+
+    QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling, true);
+    QGuiApplication app(argc, argv);
+    QCoreApplication::setOrganizationName(QStringLiteral("Quorin"));
+    QCoreApplication::setOrganizationDomain(QStringLiteral("quorin.example"));
+    QCoreApplication::setApplicationName(QStringLiteral("Skyquill"));
+    quitOnTerminationSignals(&app);
+
+    int exitCode = 0;
+    {
+        QQmlApplicationEngine engine;
+        engine.rootContext()->setContextProperty(QStringLiteral("Settings"), &settings);
+        engine.load(QUrl(QStringLiteral("qrc:/qml/main.qml")));
+        exitCode = app.exec();
+        debuglog::close();
+    }
+    return exitCode;
+}

@@ -1,0 +1,7 @@
+#pragma once
+
+class QCoreApplication;
+
+// Turns SIGINT and SIGTERM into a normal quit of the event loop (exit code 0),
+// so the shut-down path runs and deferred settings writes reach the disk.
+void quitOnTerminationSignals(QCoreApplication *app);

@@ -1,0 +1,539 @@
+#include "syssettings.h"
+
+#include "linkrestarter.h"
+#include "settingslock.h"
+#include "units.h"
+
+#include <QDebug>
+#include <QDir>
+#include <QFileInfo>
+#include <QHostAddress>
+#include <QMutexLocker>
+#include <QNetworkInterface>
+#include <QSerialPortInfo>
+#include <QStandardPaths>
+
+namespace {
+
+const QString keySerialPort = QStringLiteral("SerialPort");
+const QString keyLogEnabled = QStringLiteral("LogEnabled");
+const QString keyLogPath = QStringLiteral("LogPath");
+const QString keyLogPrefix = QStringLiteral("LogPrefix");
+const QString keyUpdateLogSeconds = QStringLiteral("UpdateLogSeconds");
+const QString keyLock = QStringLiteral("settingslock");
+
+} // namespace
+
+QString SysSettings::defaultFolder()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
+            + QStringLiteral("/Quorin/Skyquill");
+}
+
+SysSettings::SysSettings(const QString &folder, QObject *parent)
+    : QObject(parent), folderPath(folder.isEmpty() ? defaultFolder() : folder)
+{
+    qDebug() << "configuring system";
+    QDir().mkpath(folderPath);
+    lockPath = folderPath + QStringLiteral("/settingslock.ini");
+    settingsPath = folderPath + QStringLiteral("/settings.ini");
+    qDebug() << "Location:" << settingsPath;
+
+    if (!QFileInfo::exists(settingsPath)) {
+        QSettings seed(settingsPath, QSettings::IniFormat);
+        seed.setValue(keySerialPort, QStringLiteral("COM1"));
+        seed.sync();
+    }
+
+    settingsStore = std::make_unique<QSettings>(settingsPath, QSettings::IniFormat);
+    QSettings &s = *settingsStore;
+    themeIndex = s.value(QStringLiteral("Theme"), 0).toInt();
+    temperatureUnitsIndex = s.value(QStringLiteral("TempUnits"), 1).toInt();
+    pressureUnitsIndex = s.value(QStringLiteral("PressUnits"), 2).toInt();
+    speedUnitsIndex = s.value(QStringLiteral("WindUnits"), 0).toInt();
+    rainUnitsIndex = s.value(QStringLiteral("RainUnits"), 1).toInt();
+    distanceUnitsIndex = s.value(QStringLiteral("DistanceUnits"), 0).toInt();
+    pressureAdjustment = s.value(QStringLiteral("PressureAdjustment"), 0).toInt();
+    baudRateValue = s.value(QStringLiteral("BaudRate"), 19200).toInt();
+    serialNumberValue = s.value(QStringLiteral("SerialNumber"), 0).toInt();
+    portalPassword = s.value(QStringLiteral("Password"), QString()).toString();
+    quorinLiveMinutesValue = s.value(QStringLiteral("QuorinLiveMinutes"), 10).toInt();
+    wuUser = s.value(QStringLiteral("WUUsername"), QString()).toString();
+    wuPass = s.value(QStringLiteral("WUPassword"), QString()).toString();
+    modbusIPValue = s.value(QStringLiteral("ModbusIP"), QString()).toString();
+    modbusPortValue = s.value(QStringLiteral("ModbusPort"), 502).toInt();
+    modbusIDValue = s.value(QStringLiteral("ModbusID"), 1).toInt();
+    readModeValue = s.value(QStringLiteral("ReadMode"), 0).toInt();
+    viewModeValue = s.value(QStringLiteral("ViewMode"), 0).toInt();
+    runwayAngleValue = s.value(QStringLiteral("RunwayAngle"), -99).toInt();
+    debugLogValue = s.value(QStringLiteral("DebugLog"), false).toBool();
+
+    {
+        QSettings lock(lockPath, QSettings::IniFormat);
+        lockHash = lock.value(keyLock, QString()).toString();
+    }
+
+    getAvailablePorts();
+}
+
+SysSettings::~SysSettings() = default;
+
+QVariant SysSettings::storeValue(const QString &key, const QVariant &fallback) const
+{
+    QMutexLocker locker(&mutex);
+    return settingsStore->value(key, fallback);
+}
+
+void SysSettings::storeWrite(const QString &key, const QVariant &value)
+{
+    QMutexLocker locker(&mutex);
+    settingsStore->setValue(key, value);
+}
+
+QString SysSettings::lockedText(const QString &member) const
+{
+    QMutexLocker locker(&mutex);
+    return member;
+}
+
+void SysSettings::setText(QString &member, const QString &value)
+{
+    QMutexLocker locker(&mutex);
+    member = value;
+}
+
+void SysSettings::restartLink(const char *reason)
+{
+    if (!modbusObject)
+        return;
+    qDebug() << reason;
+    modbusObject->restart();
+}
+
+// --- serial ports -----------------------------------------------------------
+
+QString SysSettings::getSerialPort() const
+{
+    return storeValue(keySerialPort, QStringLiteral("COM5")).toString();
+}
+
+void SysSettings::setSerialPort(const QString &port)
+{
+    if (getSerialPort() != port) {
+        qDebug() << "Port changed to" << port;
+        QMutexLocker locker(&mutex);
+        settingsStore->setValue(keySerialPort, port);
+        settingsStore->sync();
+    }
+    restartLink("Restarting modbus object because serial port changed");
+}
+
+void SysSettings::getAvailablePorts()
+{
+    QStringList found;
+    const auto infos = QSerialPortInfo::availablePorts();
+    for (const QSerialPortInfo &info : infos) {
+        qDebug() << "serial port " << info.portName() << " with description: "
+                 << info.description() << " and vendorIdentifier: "
+                 << (info.hasVendorIdentifier() ? info.vendorIdentifier() : 0);
+        found.append(info.portName());
+    }
+    found.sort(Qt::CaseSensitive);
+    {
+        QMutexLocker locker(&mutex);
+        ports = found;
+    }
+    emit portsListChanged();
+}
+
+QStringList SysSettings::portsList() const
+{
+    QMutexLocker locker(&mutex);
+    return ports;
+}
+
+// --- units --------------------------------------------------------------------
+
+void SysSettings::setTemperatureUnits(int units)
+{
+    temperatureUnitsIndex = units;
+    storeWrite(QStringLiteral("TempUnits"), units);
+    emit unitsChanged();
+}
+
+void SysSettings::setPressureUnits(int units)
+{
+    pressureUnitsIndex = units;
+    storeWrite(QStringLiteral("PressUnits"), units);
+    emit unitsChanged();
+}
+
+void SysSettings::setSpeedUnits(int units)
+{
+    speedUnitsIndex = units;
+    storeWrite(QStringLiteral("WindUnits"), units);
+    emit unitsChanged();
+}
+
+void SysSettings::setRainUnits(int units)
+{
+    rainUnitsIndex = units;
+    storeWrite(QStringLiteral("RainUnits"), units);
+    emit unitsChanged();
+}
+
+void SysSettings::setDistanceUnits(int units)
+{
+    distanceUnitsIndex = units;
+    storeWrite(QStringLiteral("DistanceUnits"), units);
+    emit unitsChanged();
+}
+
+void SysSettings::setPressureAdjustment(int adjustment)
+{
+    if (adjustment != 0 && adjustment != 1)
+        return;
+    pressureAdjustment = adjustment;
+    storeWrite(QStringLiteral("PressureAdjustment"), adjustment);
+    emit unitsChanged();
+}
+
+QString SysSettings::temperatureUnits() const
+{
+    return units::temperatureLabel(temperatureUnitsIndex);
+}
+
+int SysSettings::tempRangeLow() const
+{
+    return units::temperatureRangeLow(temperatureUnitsIndex);
+}
+
+int SysSettings::tempRangeHigh() const
+{
+    return units::temperatureRangeHigh(temperatureUnitsIndex);
+}
+
+QString SysSettings::pressureUnits() const
+{
+    return units::pressureLabel(pressureUnitsIndex);
+}
+
+int SysSettings::pressRangeLow() const
+{
+    return units::pressureRangeLow(pressureUnitsIndex);
+}
+
+int SysSettings::pressRangeHigh() const
+{
+    return units::pressureRangeHigh(pressureUnitsIndex);
+}
+
+int SysSettings::pressTickSize() const
+{
+    return units::pressureTickSize(pressureUnitsIndex);
+}
+
+QString SysSettings::speedUnits() const
+{
+    return units::speedLabel(speedUnitsIndex);
+}
+
+int SysSettings::speedRangeHigh() const
+{
+    return units::speedRangeHigh(speedUnitsIndex);
+}
+
+QString SysSettings::distanceUnits() const
+{
+    return units::distanceLabel(distanceUnitsIndex);
+}
+
+// --- theme --------------------------------------------------------------------
+
+void SysSettings::changeTheme()
+{
+    themeIndex = themeIndex ^ 1;
+    storeWrite(QStringLiteral("Theme"), int(themeIndex));
+    emit themeChanged();
+}
+
+QString SysSettings::backgroundColor() const
+{
+    return QString::fromLatin1(theme::palette(themeIndex).background);
+}
+
+QString SysSettings::textColor() const
+{
+    return QString::fromLatin1(theme::palette(themeIndex).text);
+}
+
+QString SysSettings::needleColor2() const
+{
+    return QString::fromLatin1(theme::palette(themeIndex).needle2);
+}
+
+QString SysSettings::needleColor3() const
+{
+    return QString::fromLatin1(theme::palette(themeIndex).needle3);
+}
+
+QString SysSettings::redColor() const
+{
+    return QString::fromLatin1(theme::palette(themeIndex).red);
+}
+
+QString SysSettings::blueColor() const
+{
+    return QString::fromLatin1(theme::palette(themeIndex).blue);
+}
+
+QString SysSettings::shadowColor() const
+{
+    return QString::fromLatin1(theme::palette(themeIndex).shadow);
+}
+
+// --- settings lock ------------------------------------------------------------
+
+void SysSettings::writeLockFile(const QString &digest)
+{
+    QSettings lock(lockPath, QSettings::IniFormat);
+    lock.setValue(keyLock, digest);
+    emit settingsLockChanged();
+}
+
+void SysSettings::setSettingsLockPassword(const QString &password)
+{
+    if (password.isEmpty())
+        return;
+    lockHash = settingsLockDigest(password);
+    writeLockFile(lockHash);
+}
+
+bool SysSettings::settingsLocked() const
+{
+    return !lockHash.isEmpty();
+}
+
+bool SysSettings::testSettingsLock(const QString &password) const
+{
+    return settingsLockDigest(password) == lockHash;
+}
+
+void SysSettings::clearSettingsLock()
+{
+    lockHash.clear();
+    writeLockFile(QString());
+}
+
+// --- data log -----------------------------------------------------------------
+
+QString SysSettings::logPath() const
+{
+    return storeValue(keyLogPath, QStandardPaths::writableLocation(QStandardPaths::AppDataLocation))
+            .toString();
+}
+
+void SysSettings::setLogPath(const QString &path)
+{
+    QDir dir(path);
+    if (path.isEmpty() || !(dir.exists() || dir.mkpath(QStringLiteral(".")))) {
+        emit error(QStringLiteral("Unable to write to or create log path"));
+        return;
+    }
+    storeWrite(keyLogPath, path);
+    emit logPathChanged();
+}
+
+QString SysSettings::logPrefix() const
+{
+    return storeValue(keyLogPrefix, QStringLiteral("logfile-")).toString();
+}
+
+void SysSettings::setLogPrefix(const QString &prefix)
+{
+    storeWrite(keyLogPrefix, prefix);
+    emit logPrefixChanged();
+}
+
+int SysSettings::updateLogSeconds() const
+{
+    return storeValue(keyUpdateLogSeconds, 600).toInt();
+}
+
+void SysSettings::setUpdateLogSeconds(int seconds)
+{
+    qDebug() << "Setting update log seconds to " << seconds;
+    if (seconds < 2 || seconds > 3600)
+        return;
+    storeWrite(keyUpdateLogSeconds, seconds);
+    emit updateLogSecondsChanged();
+}
+
+bool SysSettings::logEnabled() const
+{
+    return storeValue(keyLogEnabled, false).toBool();
+}
+
+void SysSettings::setLogEnabled(bool enabled)
+{
+    storeWrite(keyLogEnabled, enabled);
+    emit logEnabledChanged();
+}
+
+bool SysSettings::pathExists(const QString &path) const
+{
+    const QFileInfo info(path);
+    return !path.isEmpty() && info.isDir() && info.isReadable();
+}
+
+// --- station link and portal ----------------------------------------------
+
+void SysSettings::setBaudRate(int rate)
+{
+    if (rate != 9600 && rate != 19200 && rate != 38400)
+        return;
+    baudRateValue = rate;
+    storeWrite(QStringLiteral("BaudRate"), rate);
+    emit baudRateChanged();
+    restartLink("Restarting modbus object because baud rate changed");
+}
+
+void SysSettings::setSerialNumber(int number)
+{
+    if (number < 0 || number > 200000)
+        return;
+    qDebug() << "Setting serial number to " << number;
+    serialNumberValue = number;
+    storeWrite(QStringLiteral("SerialNumber"), number);
+    emit serialNumberChanged();
+}
+
+QString SysSettings::password() const
+{
+    return lockedText(portalPassword);
+}
+
+void SysSettings::setPassword(const QString &password)
+{
+    if (password == this->password())
+        return;
+    setText(portalPassword, password);
+    storeWrite(QStringLiteral("Password"), password);
+    emit passwordChanged();
+}
+
+void SysSettings::setQuorinLiveMinutes(int minutes)
+{
+    if (minutes < 1 || minutes > 60)
+        return;
+    quorinLiveMinutesValue = minutes;
+    storeWrite(QStringLiteral("QuorinLiveMinutes"), minutes);
+    emit quorinLiveMinutesChanged();
+}
+
+QString SysSettings::wuUsername() const
+{
+    return lockedText(wuUser);
+}
+
+void SysSettings::setWuUsername(const QString &name)
+{
+    setText(wuUser, name);
+    storeWrite(QStringLiteral("WUUsername"), name);
+    emit wuUsernameChanged();
+}
+
+QString SysSettings::wuPassword() const
+{
+    return lockedText(wuPass);
+}
+
+void SysSettings::setWuPassword(const QString &password)
+{
+    setText(wuPass, password);
+    storeWrite(QStringLiteral("WUPassword"), password);
+    emit wuPasswordChanged();
+}
+
+QString SysSettings::modbusIP() const
+{
+    return lockedText(modbusIPValue);
+}
+
+void SysSettings::setModbusIP(const QString &ip)
+{
+    setText(modbusIPValue, ip);
+    storeWrite(QStringLiteral("ModbusIP"), ip);
+    emit modbusIPChanged();
+    restartLink("Restarting modbus object because ip changed");
+}
+
+void SysSettings::setModbusPort(int port)
+{
+    modbusPortValue = port;
+    storeWrite(QStringLiteral("ModbusPort"), port);
+    emit modbusPortChanged();
+    restartLink("Restarting modbus object because port changed");
+}
+
+void SysSettings::setModbusID(int id)
+{
+    modbusIDValue = id;
+    storeWrite(QStringLiteral("ModbusID"), id);
+    emit modbusIDChanged();
+    restartLink("Restarting modbus object because modbus id changed");
+}
+
+QString SysSettings::modbusServerIP() const
+{
+    QStringList addresses;
+    const auto all = QNetworkInterface::allAddresses();
+    for (const QHostAddress &address : all) {
+        if (address.isLoopback() || address.protocol() != QAbstractSocket::IPv4Protocol)
+            continue;
+        addresses.append(address.toString());
+    }
+    return addresses.join(QStringLiteral(", "));
+}
+
+void SysSettings::setReadMode(int mode)
+{
+    if (mode != 0 && mode != 1)
+        return;
+    readModeValue = mode;
+    storeWrite(QStringLiteral("ReadMode"), mode);
+    emit readModeChanged();
+    if (modbusObject) {
+        qDebug() << "Restarting modbus object because read mode changed mode is now " << mode;
+        modbusObject->restart();
+    }
+}
+
+void SysSettings::setViewMode(int mode)
+{
+    if (mode != 0 && mode != 1)
+        return;
+    viewModeValue = mode;
+    storeWrite(QStringLiteral("ViewMode"), mode);
+    emit viewModeChanged();
+}
+
+void SysSettings::setRunwayAngle(int angle)
+{
+    if (angle != -99 && (angle < 0 || angle > 36)) {
+        qDebug() << "Invalid angle, ignoring";
+        return;
+    }
+    runwayAngleValue = angle;
+    storeWrite(QStringLiteral("RunwayAngle"), angle);
+    emit runwayAngleChanged();
+}
+
+void SysSettings::setDebugLogEnabled(bool enabled)
+{
+    if (enabled == debugLogValue)
+        return;
+    debugLogValue = enabled;
+    storeWrite(QStringLiteral("DebugLog"), enabled);
+    emit debugLogEnableChanged();
+}
