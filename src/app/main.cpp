@@ -27,6 +27,8 @@ int main(int argc, char *argv[])
         QQmlApplicationEngine engine;
         engine.rootContext()->setContextProperty(QStringLiteral("Settings"), &settings);
         engine.load(QUrl(QStringLiteral("qrc:/qml/main.qml")));
+        if (!engine.rootObjects().isEmpty())
+            qDebug() << "Main window loaded";
         exitCode = app.exec();
         debuglog::close();
     }

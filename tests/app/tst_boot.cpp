@@ -1,0 +1,73 @@
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <csignal>
+
+// Runs the real program headless in a private home folder, with the debug log
+// on, so every QML warning it raises lands in the log file where we can see it.
+class TestBoot : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void bootsCleanlyAndQuitsOnSigterm()
+    {
+        QTemporaryDir home;
+        QVERIFY(home.isValid());
+        const QString data = home.path() + "/data";
+        QVERIFY(QDir().mkpath(data + "/Quorin/Skyquill"));
+        QVERIFY(QDir().mkpath(home.path() + "/Desktop"));
+        QVERIFY(QDir().mkpath(home.path() + "/config"));
+        QVERIFY(QDir().mkpath(home.path() + "/runtime"));
+        QFile::setPermissions(home.path() + "/runtime",
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        {
+            QFile ini(data + "/Quorin/Skyquill/settings.ini");
+            QVERIFY(ini.open(QIODevice::WriteOnly));
+            ini.write("[General]\nDebugLog=true\nSerialPort=/nonexistent/tty\n");
+        }
+
+        QProcess program;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("HOME", home.path());
+        env.insert("XDG_DATA_HOME", data);
+        env.insert("XDG_CONFIG_HOME", home.path() + "/config");
+        env.insert("XDG_RUNTIME_DIR", home.path() + "/runtime");
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        env.insert("QT_QUICK_BACKEND", "software");
+        program.setProcessEnvironment(env);
+        program.setProcessChannelMode(QProcess::ForwardedChannels);
+        program.start(QStringLiteral(SKYQUILL_BINARY), QStringList());
+        QVERIFY(program.waitForStarted());
+
+        const QString logPath = home.path() + "/Desktop/quorindebuglog.txt";
+        QTRY_VERIFY_WITH_TIMEOUT(readLog(logPath).contains("Debug: Application starting\n"), 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(readLog(logPath).contains(windowShownLine()), 20000);
+
+        ::kill(pid_t(program.processId()), SIGTERM);
+        QVERIFY(program.waitForFinished(20000));
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.exitCode(), 0);
+
+        const QByteArray log = readLog(logPath);
+        QVERIFY(log.startsWith("\n\nDebug: Application starting\n"));
+        for (const QByteArray &line : log.split('\n'))
+            QVERIFY2(!line.startsWith("Warning: ") && !line.startsWith("Critical: "),
+                     line.constData());
+    }
+
+private:
+    static QByteArray windowShownLine() { return "Debug: Main window loaded\n"; }
+
+    static QByteArray readLog(const QString &path)
+    {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+};
+
+QTEST_GUILESS_MAIN(TestBoot)
+#include "tst_boot.moc"

@@ -1,0 +1,491 @@
+#include "settings/linkrestarter.h"
+#include "settings/settingslock.h"
+#include "settings/syssettings.h"
+
+#include <QCryptographicHash>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+struct FakeLink : LinkRestarter
+{
+    int restarts = 0;
+    void restart() override { ++restarts; }
+};
+
+QStringList logLines;
+
+void captureLog(QtMsgType, const QMessageLogContext &, const QString &message)
+{
+    logLines.append(message);
+}
+
+void writeIni(const QString &path, const QByteArray &content)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(content);
+}
+
+} // namespace
+
+class TestSysSettings : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        dir = std::make_unique<QTemporaryDir>();
+        QVERIFY(dir->isValid());
+        folder = dir->path() + QStringLiteral("/data/Quorin/Skyquill");
+        logLines.clear();
+        previousHandler = qInstallMessageHandler(captureLog);
+    }
+
+    void cleanup() { qInstallMessageHandler(previousHandler); }
+
+    void firstRunSeedsOnlyTheSerialPort()
+    {
+        {
+            SysSettings settings(folder);
+            QCOMPARE(settings.getSerialPort(), QStringLiteral("COM1"));
+        }
+        QSettings ini(folder + "/settings.ini", QSettings::IniFormat);
+        QCOMPARE(ini.allKeys(), QStringList { "SerialPort" });
+        QVERIFY(!QFile::exists(folder + "/settingslock.ini"));
+        QVERIFY(logLines.contains(QStringLiteral("configuring system")));
+        QVERIFY(logLines.contains("Location: \"" + folder + "/settings.ini\""));
+    }
+
+    void defaults()
+    {
+        SysSettings s(folder);
+        QCOMPARE(s.getTemperatureUnits(), 1);
+        QCOMPARE(s.getPressureUnits(), 2);
+        QCOMPARE(s.getSpeedUnits(), 0);
+        QCOMPARE(s.getRainUnits(), 1);
+        QCOMPARE(s.getDistanceUnits(), 0);
+        QCOMPARE(s.getPressureAdjustment(), 0);
+        QCOMPARE(s.temperatureUnits(), QString::fromUtf8("°F"));
+        QCOMPARE(s.pressureUnits(), QStringLiteral("inHg"));
+        QCOMPARE(s.speedUnits(), QStringLiteral("mph"));
+        QCOMPARE(s.distanceUnits(), QStringLiteral("km"));
+        QCOMPARE(s.baudRate(), 19200);
+        QCOMPARE(s.serialNumber(), 0);
+        QCOMPARE(s.password(), QString());
+        QCOMPARE(s.quorinLiveMinutes(), 10);
+        QCOMPARE(s.modbusIP(), QString());
+        QCOMPARE(s.modbusPort(), 502);
+        QCOMPARE(s.modbusID(), 1);
+        QCOMPARE(s.readMode(), 0);
+        QCOMPARE(s.viewMode(), 0);
+        QCOMPARE(s.runwayAngle(), -99);
+        QCOMPARE(s.debugLogEnabled(), false);
+        QCOMPARE(s.logEnabled(), false);
+        QCOMPARE(s.logPrefix(), QStringLiteral("logfile-"));
+        QCOMPARE(s.updateLogSeconds(), 600);
+        QCOMPARE(s.updateTime(), 1000);
+        QCOMPARE(s.version(), QStringLiteral("0.8.0"));
+        QCOMPARE(s.settingsLocked(), false);
+        QCOMPARE(s.backgroundColor(), QStringLiteral("#000000"));
+        QCOMPARE(s.textColor(), QStringLiteral("#FFFFFF"));
+    }
+
+    void handEditedFileLoadsAsStored()
+    {
+        QDir().mkpath(folder);
+        writeIni(folder + "/settings.ini",
+                 "[General]\nBaudRate=4800\nRunwayAngle=99\nTheme=2\nQuorinLiveMinutes=0\n"
+                 "TempUnits=abc\nUpdateLogSeconds=1\n");
+        SysSettings s(folder);
+        QCOMPARE(s.baudRate(), 4800);
+        QCOMPARE(s.runwayAngle(), 99);
+        QCOMPARE(s.quorinLiveMinutes(), 0);
+        QCOMPARE(s.getTemperatureUnits(), 0); // not a number reads as 0
+        QCOMPARE(s.updateLogSeconds(), 1);
+        QCOMPARE(s.getSerialPort(), QStringLiteral("COM5"));
+        QCOMPARE(s.backgroundColor(), QStringLiteral("#FFFFFF"));
+        s.changeTheme();
+        QCOMPARE(s.theme(), 3); // still light
+        QCOMPARE(s.backgroundColor(), QStringLiteral("#FFFFFF"));
+    }
+
+    void rangeCheckedSetters_data()
+    {
+        QTest::addColumn<QString>("property");
+        QTest::addColumn<int>("value");
+        QTest::addColumn<bool>("accepted");
+        QTest::newRow("baud 9600") << "baudRate" << 9600 << true;
+        QTest::newRow("baud 38400") << "baudRate" << 38400 << true;
+        QTest::newRow("baud 4800") << "baudRate" << 4800 << false;
+        QTest::newRow("baud 57600") << "baudRate" << 57600 << false;
+        QTest::newRow("serial 0") << "serialNumber" << 0 << true;
+        QTest::newRow("serial 200000") << "serialNumber" << 200000 << true;
+        QTest::newRow("serial -1") << "serialNumber" << -1 << false;
+        QTest::newRow("serial 200001") << "serialNumber" << 200001 << false;
+        QTest::newRow("minutes 1") << "quorinLiveMinutes" << 1 << true;
+        QTest::newRow("minutes 60") << "quorinLiveMinutes" << 60 << true;
+        QTest::newRow("minutes 0") << "quorinLiveMinutes" << 0 << false;
+        QTest::newRow("minutes 61") << "quorinLiveMinutes" << 61 << false;
+        QTest::newRow("read mode 1") << "readMode" << 1 << true;
+        QTest::newRow("read mode 2") << "readMode" << 2 << false;
+        QTest::newRow("view mode 1") << "viewMode" << 1 << true;
+        QTest::newRow("view mode -1") << "viewMode" << -1 << false;
+        QTest::newRow("runway -99") << "runwayAngle" << -99 << true;
+        QTest::newRow("runway 0") << "runwayAngle" << 0 << true;
+        QTest::newRow("runway 36") << "runwayAngle" << 36 << true;
+        QTest::newRow("runway 37") << "runwayAngle" << 37 << false;
+        QTest::newRow("runway -1") << "runwayAngle" << -1 << false;
+        QTest::newRow("log seconds 2") << "updateLogSeconds" << 2 << true;
+        QTest::newRow("log seconds 3600") << "updateLogSeconds" << 3600 << true;
+        QTest::newRow("log seconds 1") << "updateLogSeconds" << 1 << false;
+        QTest::newRow("log seconds 3601") << "updateLogSeconds" << 3601 << false;
+        QTest::newRow("modbus port any") << "modbusPort" << 70000 << true;
+        QTest::newRow("modbus id any") << "modbusID" << -5 << true;
+    }
+
+    void rangeCheckedSetters()
+    {
+        QFETCH(QString, property);
+        QFETCH(int, value);
+        QFETCH(bool, accepted);
+
+        SysSettings s(folder);
+        const QMetaProperty meta
+                = s.metaObject()->property(s.metaObject()->indexOfProperty(qPrintable(property)));
+        QVERIFY(meta.isValid());
+        const QVariant before = meta.read(&s);
+        QSignalSpy spy(&s, meta.notifySignal());
+
+        QVERIFY(meta.write(&s, value));
+        QCOMPARE(spy.count(), accepted ? 1 : 0);
+        QCOMPARE(meta.read(&s).toInt(), accepted ? value : before.toInt());
+
+        // Accepted values are re-written and re-signalled; refused ones never are.
+        QVERIFY(meta.write(&s, value));
+        QCOMPARE(spy.count(), accepted ? 2 : 0);
+    }
+
+    void setterLogLines()
+    {
+        SysSettings s(folder);
+        logLines.clear();
+        s.setUpdateLogSeconds(1);
+        s.setSerialNumber(250000);
+        s.setSerialNumber(42);
+        s.setRunwayAngle(37);
+        QCOMPARE(logLines,
+                 QStringList({ "Setting update log seconds to  1", "Setting serial number to  42",
+                               "Invalid angle, ignoring" }));
+    }
+
+    void linkSettersRestartThroughTheHandedOverObject()
+    {
+        SysSettings s(folder);
+        s.setModbusIP(QStringLiteral("10.0.0.9")); // before the hand-over: stored, no restart
+        QCOMPARE(s.modbusIP(), QStringLiteral("10.0.0.9"));
+
+        FakeLink link;
+        s.setModbusObject(&link);
+        logLines.clear();
+        s.setBaudRate(9600);
+        s.setBaudRate(4800); // refused: no restart
+        s.setModbusIP(QStringLiteral("host"));
+        s.setModbusPort(1502);
+        s.setModbusID(3);
+        s.setReadMode(1);
+        s.setReadMode(2); // refused
+        s.setViewMode(1); // not a link setting
+        s.setSerialNumber(5);
+        QCOMPARE(link.restarts, 5);
+        QCOMPARE(logLines,
+                 QStringList({ "Restarting modbus object because baud rate changed",
+                               "Restarting modbus object because ip changed",
+                               "Restarting modbus object because port changed",
+                               "Restarting modbus object because modbus id changed",
+                               "Restarting modbus object because read mode changed mode is now  1",
+                               "Setting serial number to  5" }));
+    }
+
+    void serialPortWritesOnlyChangesButAlwaysRestarts()
+    {
+        SysSettings s(folder);
+        FakeLink link;
+        s.setModbusObject(&link);
+        logLines.clear();
+
+        s.setSerialPort(QStringLiteral("COM1")); // already stored
+        QCOMPARE(link.restarts, 1);
+        QCOMPARE(logLines,
+                 QStringList { "Restarting modbus object because serial port changed" });
+
+        logLines.clear();
+        s.setSerialPort(QStringLiteral("ttyUSB0"));
+        QCOMPARE(link.restarts, 2);
+        QCOMPARE(logLines,
+                 QStringList({ "Port changed to \"ttyUSB0\"",
+                               "Restarting modbus object because serial port changed" }));
+        // Synced at once: another reader sees it without waiting for the event loop.
+        QSettings ini(folder + "/settings.ini", QSettings::IniFormat);
+        QCOMPARE(ini.value("SerialPort").toString(), QStringLiteral("ttyUSB0"));
+    }
+
+    void textSettersAndTheirUnchangedRules()
+    {
+        SysSettings s(folder);
+        QSignalSpy password(&s, &SysSettings::passwordChanged);
+        QSignalSpy wuPassword(&s, &SysSettings::wuPasswordChanged);
+        QSignalSpy debug(&s, &SysSettings::debugLogEnableChanged);
+
+        s.setPassword(QString()); // same as the current empty text
+        QCOMPARE(password.count(), 0);
+        s.setPassword(QStringLiteral("secret"));
+        s.setPassword(QStringLiteral("secret"));
+        QCOMPARE(password.count(), 1);
+
+        s.setWuPassword(QString());
+        s.setWuPassword(QString());
+        QCOMPARE(wuPassword.count(), 2);
+
+        s.setDebugLogEnabled(false);
+        QCOMPARE(debug.count(), 0);
+        s.setDebugLogEnabled(true);
+        s.setDebugLogEnabled(true);
+        QCOMPARE(debug.count(), 1);
+    }
+
+    void unitSettersAlwaysSignal()
+    {
+        SysSettings s(folder);
+        QSignalSpy units(&s, &SysSettings::unitsChanged);
+        s.setPressureUnits(7);
+        QCOMPARE(s.getPressureUnits(), 7);
+        QCOMPARE(s.pressureUnits(), QStringLiteral("mbar"));
+        QCOMPARE(s.pressRangeLow(), 700);
+        s.setSpeedUnits(-1);
+        QCOMPARE(s.speedUnits(), QStringLiteral("mph"));
+        QCOMPARE(s.speedRangeHigh(), 100);
+        s.setSpeedUnits(-1);
+        s.setTemperatureUnits(5);
+        QCOMPARE(s.temperatureUnits(), QString::fromUtf8("°F"));
+        QCOMPARE(s.tempRangeHigh(), 130);
+        s.setDistanceUnits(2);
+        QCOMPARE(s.distanceUnits(), QStringLiteral("mi"));
+        s.setRainUnits(0);
+        QCOMPARE(units.count(), 6);
+        s.setPressureAdjustment(2);
+        QCOMPARE(units.count(), 6);
+        s.setPressureAdjustment(1);
+        QCOMPARE(units.count(), 7);
+        QCOMPARE(s.getPressureAdjustment(), 1);
+    }
+
+    void unitLabelsAndScales_data()
+    {
+        QTest::addColumn<int>("temperature");
+        QTest::addColumn<int>("pressure");
+        QTest::addColumn<int>("speed");
+        QTest::addColumn<QStringList>("labels");
+        QTest::addColumn<QList<int>>("scales");
+        QTest::newRow("metric") << 0 << 0 << 1 << QStringList { "°C", "mbar", "m/s" }
+                                << QList<int> { -20, 60, 700, 1200, 50, 50 };
+        QTest::newRow("mmHg km/h") << 1 << 1 << 2 << QStringList { "°F", "mmHg", "km/h" }
+                                   << QList<int> { -20, 130, 500, 900, 50, 80 };
+        QTest::newRow("inHg knots") << 1 << 2 << 3 << QStringList { "°F", "inHg", "knots" }
+                                    << QList<int> { -20, 130, 20, 35, 1, 45 };
+        QTest::newRow("kPa mph") << 0 << 3 << 0 << QStringList { "°C", "kPa", "mph" }
+                                 << QList<int> { -20, 60, 70, 120, 5, 100 };
+    }
+
+    void unitLabelsAndScales()
+    {
+        QFETCH(int, temperature);
+        QFETCH(int, pressure);
+        QFETCH(int, speed);
+        QFETCH(QStringList, labels);
+        QFETCH(QList<int>, scales);
+        SysSettings s(folder);
+        s.setTemperatureUnits(temperature);
+        s.setPressureUnits(pressure);
+        s.setSpeedUnits(speed);
+        QCOMPARE(QStringList({ s.temperatureUnits(), s.pressureUnits(), s.speedUnits() }), labels);
+        QCOMPARE(QList<int>({ s.tempRangeLow(), s.tempRangeHigh(), s.pressRangeLow(),
+                              s.pressRangeHigh(), s.pressTickSize(), s.speedRangeHigh() }),
+                 scales);
+    }
+
+    void themes()
+    {
+        SysSettings s(folder);
+        QSignalSpy spy(&s, &SysSettings::themeChanged);
+        s.changeTheme();
+        QCOMPARE(QStringList({ s.backgroundColor(), s.textColor(), s.needleColor2(),
+                               s.needleColor3(), s.redColor(), s.blueColor(), s.shadowColor() }),
+                 QStringList({ "#FFFFFF", "#000000", "#E57200", "#007F00", "#B20000", "#0000B2",
+                               "#A00000B2" }));
+        s.changeTheme();
+        QCOMPARE(QStringList({ s.backgroundColor(), s.textColor(), s.needleColor2(),
+                               s.needleColor3(), s.redColor(), s.blueColor(), s.shadowColor() }),
+                 QStringList({ "#000000", "#FFFFFF", "#FFEE99", "#99FF99", "#FF9999", "#9999FF",
+                               "#A99999FF" }));
+        QCOMPARE(spy.count(), 2);
+    }
+
+    void twoThemeChangesLeaveZeroInTheFile()
+    {
+        {
+            SysSettings s(folder);
+            s.changeTheme();
+            s.changeTheme();
+        }
+        QFile file(folder + "/settings.ini");
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QVERIFY(file.readAll().contains("Theme=0"));
+    }
+
+    void persistsAcrossInstances()
+    {
+        {
+            SysSettings s(folder);
+            s.changeTheme();
+            s.setTemperatureUnits(0);
+            s.setPassword(QStringLiteral("pw"));
+            s.setRunwayAngle(9);
+            s.setModbusIP(QStringLiteral("192.0.2.7"));
+            s.setDebugLogEnabled(true);
+            s.setLogPrefix(QStringLiteral("station-"));
+        }
+        SysSettings again(folder);
+        QCOMPARE(again.theme(), 1);
+        QCOMPARE(again.getTemperatureUnits(), 0);
+        QCOMPARE(again.password(), QStringLiteral("pw"));
+        QCOMPARE(again.runwayAngle(), 9);
+        QCOMPARE(again.modbusIP(), QStringLiteral("192.0.2.7"));
+        QCOMPARE(again.debugLogEnabled(), true);
+        QCOMPARE(again.logPrefix(), QStringLiteral("station-"));
+    }
+
+    void logPathAndPathExists()
+    {
+        SysSettings s(folder);
+        QSignalSpy changed(&s, &SysSettings::logPathChanged);
+        QSignalSpy error(&s, &SysSettings::error);
+
+        const QString fresh = dir->path() + "/csv/deeper";
+        QVERIFY(!s.pathExists(fresh));
+        s.setLogPath(fresh); // created with its parents
+        QCOMPARE(changed.count(), 1);
+        QCOMPARE(s.logPath(), fresh);
+        QVERIFY(s.pathExists(fresh));
+
+        QFile blocker(dir->path() + "/plainfile");
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        s.setLogPath(blocker.fileName() + "/sub"); // a file stands in the way
+        QCOMPARE(error.count(), 1);
+        QCOMPARE(error.at(0).at(0).toString(), QStringLiteral("Unable to write to or create log path"));
+        QCOMPARE(s.logPath(), fresh);
+        QCOMPARE(changed.count(), 1);
+        QVERIFY(!s.pathExists(blocker.fileName()));
+    }
+
+    void settingsLock()
+    {
+        SysSettings s(folder);
+        QSignalSpy spy(&s, &SysSettings::settingsLockChanged);
+        QVERIFY(!s.testSettingsLock(QStringLiteral("KelmorTX")));
+
+        s.setSettingsLockPassword(QStringLiteral("KelmorTX"));
+        QCOMPARE(spy.count(), 1);
+        QVERIFY(s.settingsLocked());
+        QVERIFY(s.testSettingsLock(QStringLiteral("KelmorTX")));
+        QVERIFY(!s.testSettingsLock(QStringLiteral("kelmortx")));
+        QVERIFY(!s.testSettingsLock(QStringLiteral("KelmorTX ")));
+        QVERIFY(!s.testSettingsLock(QString()));
+
+        s.setSettingsLockPassword(QString()); // ignored, lock kept
+        QCOMPARE(spy.count(), 1);
+        QVERIFY(s.settingsLocked());
+
+        {
+            SysSettings reloaded(folder);
+            QVERIFY(reloaded.settingsLocked());
+            QVERIFY(reloaded.testSettingsLock(QStringLiteral("KelmorTX")));
+        }
+
+        s.clearSettingsLock();
+        QCOMPARE(spy.count(), 2);
+        QVERIFY(!s.settingsLocked());
+        s.clearSettingsLock(); // no lock: still written and signalled
+        QCOMPARE(spy.count(), 3);
+        QSettings lockFile(folder + "/settingslock.ini", QSettings::IniFormat);
+        QVERIFY(lockFile.contains("settingslock"));
+        QCOMPARE(lockFile.value("settingslock").toString(), QString());
+    }
+
+    void lockDigestIsTheRawDigestText()
+    {
+        // Formed independently: salted SHA-256, raw bytes up to the first zero, as UTF-8.
+        const QByteArray raw
+                = QCryptographicHash::hash("KelmorTXkelvorinat", QCryptographicHash::Sha256);
+        const QString expected = QString::fromUtf8(raw.left(raw.indexOf('\0') < 0 ? raw.size()
+                                                                                  : raw.indexOf('\0')));
+        QCOMPARE(settingsLockDigest(QStringLiteral("KelmorTX")), expected);
+        QVERIFY(expected.size() > 0);
+        QVERIFY(expected != QString::fromLatin1(raw.toHex()));
+    }
+
+    void passwordWhoseDigestStartsWithZeroLeavesUnlocked()
+    {
+        QString found;
+        for (int i = 0; i < 100000 && found.isEmpty(); ++i) {
+            const QString candidate = QStringLiteral("pw%1").arg(i);
+            const QByteArray raw = QCryptographicHash::hash(
+                    (candidate + QStringLiteral("kelvorinat")).toUtf8(), QCryptographicHash::Sha256);
+            if (raw.at(0) == '\0')
+                found = candidate;
+        }
+        QVERIFY(!found.isEmpty());
+
+        SysSettings s(folder);
+        QSignalSpy spy(&s, &SysSettings::settingsLockChanged);
+        s.setSettingsLockPassword(found);
+        QCOMPARE(spy.count(), 1);
+        QVERIFY(!s.settingsLocked());
+    }
+
+    void serverAddressesAreIpv4WithoutLoopback()
+    {
+        SysSettings s(folder);
+        const QString text = s.modbusServerIP();
+        const QStringList parts = text.isEmpty() ? QStringList() : text.split(QStringLiteral(", "));
+        for (const QString &part : parts) {
+            QHostAddress address(part);
+            QCOMPARE(address.protocol(), QAbstractSocket::IPv4Protocol);
+            QVERIFY(!address.isLoopback());
+        }
+    }
+
+    void portsListIsSortedAndSignalled()
+    {
+        SysSettings s(folder);
+        QSignalSpy spy(&s, &SysSettings::portsListChanged);
+        s.getAvailablePorts();
+        QCOMPARE(spy.count(), 1);
+        QStringList sorted = s.portsList();
+        sorted.sort(Qt::CaseSensitive);
+        QCOMPARE(s.portsList(), sorted);
+    }
+
+private:
+    std::unique_ptr<QTemporaryDir> dir;
+    QString folder;
+    QtMessageHandler previousHandler = nullptr;
+};
+
+QTEST_GUILESS_MAIN(TestSysSettings)
+#include "tst_syssettings.moc"
