@@ -44,7 +44,8 @@ class SysSettings : public QObject
                        updateLogSecondsChanged)
     Q_PROPERTY(bool logEnabled READ logEnabled WRITE setLogEnabled NOTIFY logEnabledChanged)
     Q_PROPERTY(QString version READ version NOTIFY versionChanged)
-    Q_PROPERTY(QString settingsLockPassword WRITE setSettingsLockPassword)
+    // Write only in effect: reading gives an empty text, never the password.
+    Q_PROPERTY(QString settingsLockPassword READ settingsLockPasswordText WRITE setSettingsLockPassword)
     Q_PROPERTY(bool settingsLocked READ settingsLocked NOTIFY settingsLockChanged)
     Q_PROPERTY(int baudRate READ baudRate WRITE setBaudRate NOTIFY baudRateChanged)
     Q_PROPERTY(int serialNumber READ serialNumber WRITE setSerialNumber NOTIFY serialNumberChanged)
@@ -130,6 +131,7 @@ public:
     QString version() const { return QStringLiteral("0.8.0"); }
 
     void setSettingsLockPassword(const QString &password);
+    QString settingsLockPasswordText() const { return QString(); }
     bool settingsLocked() const;
 
     int baudRate() const { return baudRateValue; }

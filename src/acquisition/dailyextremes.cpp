@@ -1,0 +1,58 @@
+#include "dailyextremes.h"
+
+#include "stationdata.h"
+
+namespace {
+
+// Two independent strict tests, so the first reading replaces both sentinels.
+void follow(double value, double &high, double &low)
+{
+    if (value > high)
+        high = value;
+    if (value < low)
+        low = value;
+}
+
+} // namespace
+
+void updateExtremes(StationValues &v)
+{
+    follow(v.airTemp, v.airTempH, v.airTempL);
+    follow(v.humidity, v.humidityH, v.humidityL);
+    follow(v.pressure, v.pressureH, v.pressureL);
+    follow(v.pressureRaw, v.pressureRawH, v.pressureRawL);
+}
+
+void updateAltimeterExtremes(StationValues &v)
+{
+    follow(v.altimeter, v.highAltimeter, v.lowAltimeter);
+}
+
+void resetDailyExtremes(StationValues &v)
+{
+    v.airTempH = v.airTempL = v.airTemp;
+    v.humidityH = v.humidityL = v.humidity;
+    v.pressureH = v.pressureL = v.pressure;
+}
+
+NewDayDetector::NewDayDetector(QDate today)
+    : last(today)
+{
+}
+
+bool NewDayDetector::tick(QDate today)
+{
+    if (!today.isValid())
+        return false;
+    const bool changed = last.isValid() && today != last;
+    last = today;
+    return changed;
+}
+
+double RainCounter::increment(double rainToday)
+{
+    const double d = rainToday - last;
+    last = rainToday;
+    // A drop means the station began a new rain day: all of today's rain is new.
+    return d >= 0 ? d : rainToday;
+}
