@@ -1,0 +1,107 @@
+#include "metar.h"
+
+#include "truncate.h"
+
+#include <cmath>
+#include <cstdarg>
+#include <cstdio>
+
+namespace meteo {
+
+namespace {
+
+// Only integer conversions are printed, so the C locale (decimal comma or
+// not) never shows in the line.
+class LineBuffer
+{
+public:
+    __attribute__((format(printf, 2, 3))) void append(const char *format, ...)
+    {
+        const size_t room = sizeof(text) - length;
+        if (room <= 1)
+            return;
+        va_list args;
+        va_start(args, format);
+        const int written = std::vsnprintf(text + length, room, format, args);
+        va_end(args);
+        if (written > 0)
+            length += static_cast<size_t>(written) < room ? static_cast<size_t>(written) : room - 1;
+    }
+
+    QString toString() const { return QString::fromLatin1(text, static_cast<int>(length)); }
+
+private:
+    char text[250] = {};
+    size_t length = 0;
+};
+
+const double KnotsPerMetrePerSecond = 1.94384449244;
+
+int knots(double metresPerSecond)
+{
+    return truncateToInt(metresPerSecond * KnotsPerMetrePerSecond + 0.5);
+}
+
+int wholeDegrees(double celsius)
+{
+    return truncateToInt(std::floor(celsius + 0.5));
+}
+
+// Tenths of hPa without the hundreds: 1013.4 gives 134. fmod is exact, so it
+// equals subtracting 100 while the value is 100 or more, without looping on
+// absurd values; below 100 (negatives included) the value is kept.
+int seaLevelRemark(double hPa)
+{
+    if (hPa >= 100)
+        hPa = std::fmod(hPa, 100.0);
+    return truncateToInt(hPa * 10 + 0.5);
+}
+
+} // namespace
+
+QString composeMetar(const MetarInputs &in, const QDateTime &time)
+{
+    if (in.wdsStatus < 0 || in.tphStatus < 0)
+        return QStringLiteral("METAR:");
+
+    LineBuffer line;
+    line.append("<b>METAR</b> ");
+
+    const QDateTime utc = time.toUTC();
+    line.append("%02d%02d%02dZ", utc.date().day(), utc.time().hour(), utc.time().minute());
+    line.append(" AUTO");
+
+    int direction = (truncateToInt(in.windDir2) + 5) / 10 * 10;
+    if (direction >= 360)
+        direction = 0;
+    const int speed = knots(in.wind2);
+    if (in.windGust != 0)
+        line.append(" %03d%02dG%02dKT", direction, speed, knots(in.windGust));
+    else
+        line.append(" %03d%02dKT", direction, speed);
+
+    const int temp = wholeDegrees(in.airTemp);
+    if (temp < 0)
+        line.append(" M%02d/", -temp);
+    else
+        line.append(" %02d/", temp);
+
+    const int dew = wholeDegrees(in.dewPoint);
+    if (dew < 0)
+        line.append("M%02d", -dew);
+    else
+        line.append("%02d", dew);
+
+    if (in.stationElevation != 0) {
+        line.append(" A%04d", truncateToInt(in.altimeter * 0.0295333727 * 100));
+        line.append(" RMK AO1");
+        line.append(" SLP%03d", seaLevelRemark(in.altimeter));
+    } else {
+        line.append(" RMK AO1");
+    }
+
+    line.append("=");
+    return line.toString();
+}
+
+} // namespace meteo
