@@ -1,5 +1,7 @@
 #pragma once
 
+#include "meteo/conversion.h"
+
 #include <QString>
 #include <QtGlobal>
 
@@ -10,9 +12,9 @@
 struct StationValues
 {
     // Compared exactly wherever they are consumed, and never unit-converted.
-    static constexpr double NotAvailable = -999.0; // heat index, wind chill, WBGT, humidex
-    static constexpr double NoHigh = -10000.0; // no reading yet for a high
-    static constexpr double NoLow = 10000.0; // no reading yet for a low
+    static constexpr double NotAvailable = meteo::NotAvailable; // heat index, wind chill, WBGT, humidex
+    static constexpr double NoHigh = meteo::NoHigh; // no reading yet for a high
+    static constexpr double NoLow = meteo::NoLow; // no reading yet for a low
     static constexpr double NoSolarSensor = -1.0;
 
     // Data block, registers 201-290.

@@ -1,3 +1,4 @@
+#include "acquisition/qmodbus.h"
 #include "app/debuglog.h"
 #include "app/quitonsignal.h"
 #include "settings/syssettings.h"
@@ -24,13 +25,19 @@ int main(int argc, char *argv[])
 
     int exitCode = 0;
     {
-        QQmlApplicationEngine engine;
-        engine.rootContext()->setContextProperty(QStringLiteral("Settings"), &settings);
-        engine.load(QUrl(QStringLiteral("qrc:/qml/main.qml")));
-        if (!engine.rootObjects().isEmpty())
-            qDebug() << "Main window loaded";
-        exitCode = app.exec();
-        debuglog::close();
+        QModbus modbus(&settings);
+        settings.setModbusObject(&modbus);
+        {
+            QQmlApplicationEngine engine;
+            engine.rootContext()->setContextProperty(QStringLiteral("Settings"), &settings);
+            engine.rootContext()->setContextProperty(QStringLiteral("ModbusPort"), &modbus);
+            engine.load(QUrl(QStringLiteral("qrc:/qml/main.qml")));
+            if (!engine.rootObjects().isEmpty())
+                qDebug() << "Main window loaded";
+            exitCode = app.exec();
+            debuglog::close();
+        }
+        settings.setModbusObject(nullptr);
     }
     return exitCode;
 }

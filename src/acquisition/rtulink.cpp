@@ -1,0 +1,52 @@
+#include "rtulink.h"
+
+#include "settings/syssettings.h"
+
+#ifdef Q_OS_UNIX
+#include "posixserialport.h"
+#endif
+
+namespace {
+
+std::unique_ptr<SerialPort> createPlatformSerialPort()
+{
+#ifdef Q_OS_UNIX
+    return std::make_unique<PosixSerialPort>();
+#else
+#error "No serial port implementation for this platform yet"
+#endif
+}
+
+} // namespace
+
+RtuLink::RtuLink(RegisterImage &image, const std::atomic<bool> *abortFlag)
+    : port(createPlatformSerialPort()), master(*port, image)
+{
+    master.setAbortFlag(abortFlag);
+}
+
+RtuLink::~RtuLink()
+{
+    close();
+}
+
+bool RtuLink::open(const SysSettings &settings)
+{
+    return master.openPort(settings.getSerialPort(), settings.baudRate()) == RtuMaster::Ok;
+}
+
+int RtuLink::readRegisters(quint8 unit, quint8 function, int firstRegister, int count,
+                           quint16 *destination)
+{
+    return master.readRegisters(unit, function, firstRegister, count, destination);
+}
+
+void RtuLink::close()
+{
+    master.closePort();
+}
+
+bool RtuLink::isLost() const
+{
+    return port->isGone();
+}

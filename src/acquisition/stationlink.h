@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QtGlobal>
+
+class SysSettings;
+
+// One way of reaching the station (serial RTU or Modbus TCP), owned and used
+// only by the acquisition thread for one link pass.
+class StationLink
+{
+public:
+    virtual ~StationLink() = default;
+
+    // Opens the link with the current settings, logging each step.
+    virtual bool open(const SysSettings &settings) = 0;
+    // A read transaction: the count on success, 0 or a negative code otherwise.
+    virtual int readRegisters(quint8 unit, quint8 function, int firstRegister, int count,
+                              quint16 *destination) = 0;
+    virtual void close() = 0;
+    // The device or peer went away: the pass ends and the link is reopened.
+    virtual bool isLost() const = 0;
+};

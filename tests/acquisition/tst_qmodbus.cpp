@@ -1,0 +1,434 @@
+#include "acquisition/qmodbus.h"
+#include "settings/syssettings.h"
+#include "support/logcapture.h"
+
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <cmath>
+
+namespace {
+
+// What the fake station does, shared between the test and the link the
+// acquisition thread is using.
+struct Station
+{
+    QMutex mutex;
+    bool openOk = true;
+    int opens = 0;
+    bool lost = false;
+    int statusResult = 11;
+    int dataResult = 100;
+    bool hang = false; // a transaction that only an interrupt ends
+    int transactions = 0;
+    quint16 status[11] = {};
+    quint16 data[100] = {};
+
+    void setData(int reg, quint16 value) { data[reg - 201] = value; }
+    void setStatus(int reg, quint16 value) { status[reg - 101] = value; }
+    int openCount()
+    {
+        QMutexLocker l(&mutex);
+        return opens;
+    }
+    int transactionCount()
+    {
+        QMutexLocker l(&mutex);
+        return transactions;
+    }
+};
+
+class FakeLink : public StationLink
+{
+public:
+    FakeLink(Station &station, RegisterImage &image, const std::atomic<bool> *interrupt)
+        : station(station), image(image), interrupt(interrupt)
+    {
+    }
+
+    bool open(const SysSettings &) override
+    {
+        QMutexLocker l(&station.mutex);
+        ++station.opens;
+        return station.openOk;
+    }
+
+    int readRegisters(quint8, quint8, int first, int count, quint16 *destination) override
+    {
+        bool hang;
+        {
+            QMutexLocker l(&station.mutex);
+            ++station.transactions;
+            hang = station.hang;
+        }
+        if (hang) {
+            while (!interrupt->load())
+                QThread::msleep(5);
+            return -1;
+        }
+        QMutexLocker l(&station.mutex);
+        const bool statusBlock = first == 101;
+        const int result = statusBlock ? station.statusResult : station.dataResult;
+        if (result != count)
+            return result;
+        const quint16 *words = statusBlock ? station.status : station.data;
+        quint8 wire[200];
+        for (int i = 0; i < count; ++i) {
+            destination[i] = words[i];
+            wire[2 * i] = quint8(words[i] >> 8);
+            wire[2 * i + 1] = quint8(words[i]);
+        }
+        image.store(first, wire, count);
+        return count;
+    }
+
+    void close() override { }
+    bool isLost() const override
+    {
+        QMutexLocker l(&station.mutex);
+        return station.lost;
+    }
+
+private:
+    Station &station;
+    RegisterImage &image;
+    const std::atomic<bool> *interrupt;
+};
+
+} // namespace
+
+class TestQModbus : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        dir = std::make_unique<QTemporaryDir>();
+        settings = std::make_unique<SysSettings>(dir->path());
+        station = std::make_unique<Station>();
+        log = std::make_unique<LogCapture>();
+        modbus = std::make_unique<QModbus>(settings.get());
+        modbus->setLinkFactory([this](bool, RegisterImage &image, const std::atomic<bool> *irq) {
+            return std::make_unique<FakeLink>(*station, image, irq);
+        });
+    }
+
+    void cleanup()
+    {
+        modbus.reset();
+        log.reset();
+    }
+
+    void wholeCycleFromRegistersToDisplayUnits()
+    {
+        Station &s = *station;
+        s.setStatus(103, 0x0001);
+        s.setStatus(104, 0x86A0);
+        s.setData(204, 36); // 2-minute wind 3.6 m/s
+        s.setData(205, 2470); // from 247 degrees
+        s.setData(222, 214); // 21.4 C
+        s.setData(223, 555); // 55.5 %
+        s.setData(224, 10132); // station pressure 1013.2 hPa
+        s.setData(225, quint16(-2)); // trend code
+        s.setData(241, quint16(-9990)); // heat index not available
+        s.setData(245, 0x4348); // analog 1 = 200.0
+        s.setData(249, 96); // dew point 9.6 C
+        s.setData(251, 10150); // sea-level pressure 1015.0 hPa
+        s.setData(252, 266); // WBGT 26.6
+        s.setData(253, 250); // humidex 25.0
+        s.setData(261, 3); // analog 1 is a solar sensor
+        s.setData(263, 1);
+        s.setData(264, 0); // no elevation: no altimeter groups in the METAR
+
+        modbus->setClock([] {
+            return QDateTime(QDate(2026, 3, 6), QTime(14, 5), Qt::UTC).toLocalTime();
+        });
+        settings->setTemperatureUnits(1);
+        settings->setPressureUnits(2);
+        settings->setSpeedUnits(3);
+
+        QStringList order;
+        QMutex orderMutex;
+        const char *names[] = { "airTempChanged", "humidityChanged", "pressureChanged",
+                                "windChanged", "lightningChanged", "calcChanged",
+                                "analogChanged" };
+        void (QModbus::*sigs[])() = { &QModbus::airTempChanged, &QModbus::humidityChanged,
+                                         &QModbus::pressureChanged, &QModbus::windChanged,
+                                         &QModbus::lightningChanged, &QModbus::calcChanged,
+                                         &QModbus::analogChanged };
+        for (int i = 0; i < 7; ++i) {
+            const QString name = QString::fromLatin1(names[i]);
+            connect(modbus.get(), sigs[i], this, [&, name] {
+                QMutexLocker l(&orderMutex);
+                order.append(name);
+            }, Qt::DirectConnection);
+        }
+        QSignalSpy analog(modbus.get(), &QModbus::analogChanged);
+
+        modbus->updateTimerTimeout();
+        modbus->start();
+        QVERIFY(analog.wait(5000));
+        {
+            QMutexLocker l(&orderMutex);
+            QCOMPARE(order.mid(0, 7), QStringList({ "airTempChanged", "humidityChanged",
+                                                   "pressureChanged", "windChanged",
+                                                   "lightningChanged", "calcChanged",
+                                                   "analogChanged" }));
+        }
+
+        QCOMPARE(modbus->airTemp(), 21.4 * 1.8 + 32);
+        QCOMPARE(modbus->dewPoint(), 9.6 * 1.8 + 32);
+        QCOMPARE(modbus->airTempH(), 21.4 * 1.8 + 32);
+        QCOMPARE(modbus->heatIndex(), -999.0);
+        QCOMPARE(modbus->humidex(), 25.0);
+        QCOMPARE(modbus->humidity(), 55.5);
+        QCOMPARE(modbus->pressure(), 1015.0 * 0.0295333727);
+        QCOMPARE(modbus->pressureRaw(), 1013.2 * 0.0295333727);
+        QCOMPARE(modbus->altimeter(), (1013.2 - 0.3) * 0.0295333727);
+        QCOMPARE(modbus->wind2(), 3.6 * 1.94384449244);
+        QCOMPARE(modbus->windDir2(), 247.0);
+        QCOMPARE(modbus->pressureTrendText(), QStringLiteral("Falling Fast"));
+        QCOMPARE(modbus->solarRadiation(), 200.0);
+        QCOMPARE(modbus->estimatedCloudBase(), 4600.0); // (21.4 - 9.6) / 2.54 * 1000 = 4645.7
+        QCOMPARE(modbus->wbgtColor(), QStringLiteral("#9999FF"));
+        QCOMPARE(modbus->deviceSerialNumber(), QStringLiteral("100000"));
+        QCOMPARE(modbus->metar(),
+                 QStringLiteral("<b>METAR</b> 061405Z AUTO 25007KT 21/10 RMK AO1="));
+        QVERIFY(!modbus->dataMissing());
+
+        // Units apply at the moment of reading: nothing stored changes.
+        settings->setTemperatureUnits(0);
+        settings->setPressureAdjustment(1);
+        settings->setPressureUnits(0);
+        QCOMPARE(modbus->airTemp(), 21.4);
+        QCOMPARE(modbus->pressure(), 1013.2);
+
+        // The image holds the wire bytes of both blocks.
+        const QByteArray image = modbus->registers().snapshot();
+        QCOMPARE(quint8(image.at(4)), quint8(0x00));
+        QCOMPARE(quint8(image.at(6)), quint8(0x86));
+        QCOMPARE(quint8(image.at(22 + 2 * (222 - 201) + 1)), quint8(214));
+    }
+
+    void sentinelsBeforeTheFirstReading()
+    {
+        settings->setTemperatureUnits(1);
+        settings->setPressureUnits(2);
+        QCOMPARE(modbus->airTempH(), -10000.0);
+        QCOMPARE(modbus->airTempL(), 10000.0);
+        QCOMPARE(modbus->pressureH(), -10000.0);
+        QCOMPARE(modbus->pressureL(), 10000.0);
+        QCOMPARE(modbus->highAltimeter(), -10000.0);
+        QCOMPARE(modbus->lowAltimeter(), 10000.0);
+        QCOMPARE(modbus->wbgt(), -999.0);
+        QCOMPARE(modbus->metar(), QStringLiteral("METAR"));
+        QCOMPARE(modbus->solarRadiation(), -1.0);
+    }
+
+    void failedDataReadKeepsValuesAndSetsDataMissing()
+    {
+        station->setData(222, 100);
+        QSignalSpy air(modbus.get(), &QModbus::airTempChanged);
+        modbus->updateTimerTimeout();
+        modbus->start();
+        QVERIFY(air.wait(5000));
+        settings->setTemperatureUnits(0);
+        QCOMPARE(modbus->airTemp(), 10.0);
+
+        {
+            QMutexLocker l(&station->mutex);
+            station->dataResult = -5;
+            station->statusResult = -1;
+            station->setData(222, 300);
+        }
+        const int before = station->transactionCount();
+        modbus->updateTimerTimeout();
+        QTRY_VERIFY(station->transactionCount() >= before + 2);
+        QTRY_VERIFY(log->contains(QStringLiteral("No data received")));
+        QVERIFY(log->contains(QStringLiteral("No battery data received, error:  -1")));
+        QVERIFY(modbus->dataMissing());
+        QCOMPARE(air.count(), 1);
+        QCOMPARE(modbus->airTemp(), 10.0);
+    }
+
+    void restartWhilePollingReopensOnceAndPollsAtOnce()
+    {
+        QSignalSpy air(modbus.get(), &QModbus::airTempChanged);
+        modbus->updateTimerTimeout();
+        modbus->start();
+        QVERIFY(air.wait(5000));
+        QCOMPARE(station->openCount(), 1);
+
+        log->clear();
+        modbus->restart();
+        modbus->restart(); // collapses into the same reopen
+        QVERIFY(air.wait(5000)); // restart also makes a cycle due
+        QCOMPARE(station->openCount(), 2);
+        const QStringList lines = log->lines();
+        const int ending = lines.indexOf(QStringLiteral("QModbus: Ending Thread"));
+        const int started = lines.indexOf(QStringLiteral("QModbus: Thread Started..."));
+        QVERIFY(ending >= 0);
+        QVERIFY(started > ending);
+    }
+
+    void failedOpenReportsOnceThenRetriesQuietly()
+    {
+        station->openOk = false;
+        modbus->setRetryInterval(100);
+        QSignalSpy failed(modbus.get(), &QModbus::openPortFailed);
+        modbus->start();
+        QTRY_VERIFY(station->openCount() >= 4);
+        QCOMPARE(failed.count(), 1);
+        QVERIFY(modbus->dataMissing());
+        QVERIFY(log->countStartingWith(QStringLiteral("QModbus: Retrying")) >= 3);
+
+        // Restart asks anew: the next failure is reported again.
+        modbus->restart();
+        QTRY_COMPARE(failed.count(), 2);
+
+        // The station comes back: the next retry reads it.
+        {
+            QMutexLocker l(&station->mutex);
+            station->openOk = true;
+        }
+        QSignalSpy air(modbus.get(), &QModbus::airTempChanged);
+        modbus->updateTimerTimeout();
+        QTRY_VERIFY(air.count() >= 1);
+        QVERIFY(!modbus->dataMissing());
+    }
+
+    void restartInFailureWaitReopensAtOnce()
+    {
+        station->openOk = false; // the default retry interval is long
+        modbus->start();
+        QTRY_COMPARE(station->openCount(), 1);
+        QElapsedTimer timer;
+        timer.start();
+        modbus->restart();
+        QTRY_COMPARE(station->openCount(), 2);
+        QVERIFY(timer.elapsed() < 500);
+    }
+
+    void tenFailedReadsInARowReopenTheLink()
+    {
+        {
+            QMutexLocker l(&station->mutex);
+            station->dataResult = -1;
+        }
+        modbus->start();
+        for (int i = 0; i < QModbus::MaxConsecutiveFailures; ++i) {
+            const int before = station->transactionCount();
+            modbus->updateTimerTimeout();
+            QTRY_VERIFY(station->transactionCount() >= before + 2);
+        }
+        QTRY_COMPARE(station->openCount(), 2);
+        QCOMPARE(log->count(QStringLiteral("No data received")), QModbus::MaxConsecutiveFailures);
+    }
+
+    void lostDeviceEndsThePassAtOnce()
+    {
+        modbus->start();
+        {
+            QMutexLocker l(&station->mutex);
+            station->lost = true;
+        }
+        modbus->updateTimerTimeout();
+        QTRY_VERIFY(station->openCount() >= 2);
+        QVERIFY(log->contains(QStringLiteral("QModbus: Station link reported gone")));
+    }
+
+    void quitDuringAHangingTransaction()
+    {
+        {
+            QMutexLocker l(&station->mutex);
+            station->hang = true;
+        }
+        modbus->updateTimerTimeout();
+        modbus->start();
+        QTRY_COMPARE(station->transactionCount(), 1);
+
+        QElapsedTimer timer;
+        timer.start();
+        modbus->quit();
+        QVERIFY(timer.elapsed() <= 600);
+        QTRY_VERIFY(!modbus->isRunning());
+        QVERIFY(!modbus->isThreadRunning());
+        modbus.reset(); // destroyed only after its thread ended
+    }
+
+    void destructorEndsAPollingThread()
+    {
+        modbus->updateTimerTimeout();
+        modbus->start();
+        QTRY_VERIFY(modbus->isThreadRunning());
+        QModbus *raw = modbus.get();
+        QSignalSpy finished(raw, &QThread::finished);
+        modbus.reset();
+        QCOMPARE(finished.count(), 1);
+    }
+
+    void newDayAcrossMidnightResetsTheDailyPairs()
+    {
+        QDateTime now(QDate(2026, 6, 1), QTime(23, 59, 58));
+        modbus->setClock([&now] { return now; });
+        station->setData(222, 250);
+        station->setData(223, 400);
+        station->setData(251, 10100);
+        station->setData(224, 10000);
+        QSignalSpy air(modbus.get(), &QModbus::airTempChanged);
+        modbus->updateTimerTimeout();
+        modbus->start();
+        QVERIFY(air.wait(5000));
+
+        {
+            QMutexLocker l(&station->mutex);
+            station->setData(222, 150);
+            station->setData(224, 9900);
+        }
+        modbus->updateTimerTimeout();
+        QVERIFY(air.wait(5000));
+        settings->setTemperatureUnits(0);
+        settings->setPressureUnits(0);
+        QCOMPARE(modbus->airTempH(), 25.0);
+        QCOMPARE(modbus->airTempL(), 15.0);
+
+        modbus->secTimerTimeout(); // same day
+        QVERIFY(!log->contains(QStringLiteral("New day detected")));
+        now = now.addSecs(3);
+        modbus->secTimerTimeout();
+        QVERIFY(log->contains(QStringLiteral("New day detected")));
+        QTRY_COMPARE(modbus->airTempH(), 15.0);
+        QCOMPARE(modbus->airTempL(), 15.0);
+        QCOMPARE(modbus->humidityH(), 40.0);
+        // Station pressure keeps the extremes of the whole run.
+        settings->setPressureAdjustment(1);
+        QCOMPARE(modbus->pressureH(), 1000.0);
+        QCOMPARE(modbus->pressureL(), 990.0);
+    }
+
+    void newDayWithoutARunningThread()
+    {
+        QDateTime now(QDate(2026, 10, 25), QTime(2, 30));
+        modbus->setClock([&now] { return now; });
+        now = now.addSecs(-3600); // clock set back within the day: not a new day
+        modbus->secTimerTimeout();
+        QVERIFY(!log->contains(QStringLiteral("New day detected")));
+        now = QDateTime(QDate(2026, 10, 26), QTime(10, 0)); // asleep across midnight
+        modbus->secTimerTimeout();
+        QVERIFY(log->contains(QStringLiteral("New day detected")));
+        settings->setTemperatureUnits(0);
+        QCOMPARE(modbus->airTempH(), 0.0); // nothing read yet: the current value, 0
+    }
+
+private:
+    std::unique_ptr<QTemporaryDir> dir;
+    std::unique_ptr<SysSettings> settings;
+    std::unique_ptr<Station> station;
+    std::unique_ptr<LogCapture> log;
+    std::unique_ptr<QModbus> modbus;
+};
+
+QTEST_GUILESS_MAIN(TestQModbus)
+#include "tst_qmodbus.moc"
