@@ -10,9 +10,10 @@
 #include <QElapsedTimer>
 #include <QTimer>
 
-QModbus::QModbus(SysSettings *settings, QObject *parent)
+QModbus::QModbus(SysSettings *settings, quint16 gatewayPort, QObject *parent)
     : QThread(parent),
       settings(settings),
+      gatewayPort(gatewayPort),
       clock([] { return QDateTime::currentDateTime(); }),
       linkFactory([](bool tcp, RegisterImage &image, const std::atomic<bool> *interrupt)
                           -> std::unique_ptr<StationLink> {
@@ -217,6 +218,19 @@ bool QModbus::pollCycle(StationLink &link)
     }
     // The data-log trigger runs here after either outcome.
     return good;
+}
+
+double QModbus::rainIncrement()
+{
+    return rain.increment(working.rainDay);
+}
+
+void QModbus::clearLightningAccumulators()
+{
+    working.lightningStrikes = 0;
+    working.lightningNoise = 0;
+    working.lightningDisturbers = 0;
+    publish();
 }
 
 void QModbus::publish()

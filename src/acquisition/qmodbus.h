@@ -79,9 +79,10 @@ public:
     using LinkFactory = std::function<std::unique_ptr<StationLink>(
             bool tcp, RegisterImage &image, const std::atomic<bool> *interrupt)>;
 
-    // `settings` must outlive this object. The clock gives local time; tests
-    // inject one to cross midnight.
-    explicit QModbus(SysSettings *settings, QObject *parent = nullptr);
+    // `settings` must outlive this object. The gateway listens on
+    // `gatewayPort` (tests pass 0 for a free one). The clock gives local time;
+    // tests inject one to cross midnight.
+    explicit QModbus(SysSettings *settings, quint16 gatewayPort = 502, QObject *parent = nullptr);
     ~QModbus() override;
 
     void setClock(Clock clock);
@@ -135,6 +136,13 @@ public:
 
     // The whole published snapshot, for the data log and the portal upload.
     StationValues values() const;
+    SysSettings *settingsObject() const { return settings; }
+    QDateTime now() const { return clock(); }
+
+    // For the data log, which runs on the acquisition thread: the rain since
+    // the previous log line, and the lightning totals starting afresh.
+    double rainIncrement();
+    void clearLightningAccumulators();
 
     const RegisterImage &registers() const { return registerImage; }
     bool dataMissing() const { return registerImage.dataMissing(); }
@@ -192,6 +200,7 @@ private:
     }
 
     SysSettings *settings;
+    quint16 gatewayPort;
     Clock clock;
     LinkFactory linkFactory;
     int retryIntervalMs = DefaultRetryIntervalMs;

@@ -1,5 +1,6 @@
 #include "acquisition/qmodbus.h"
 #include "settings/syssettings.h"
+#include "support/fakestation.h"
 #include "support/logcapture.h"
 
 #include <QSignalSpy>
@@ -8,95 +9,6 @@
 
 #include <cmath>
 
-namespace {
-
-// What the fake station does, shared between the test and the link the
-// acquisition thread is using.
-struct Station
-{
-    QMutex mutex;
-    bool openOk = true;
-    int opens = 0;
-    bool lost = false;
-    int statusResult = 11;
-    int dataResult = 100;
-    bool hang = false; // a transaction that only an interrupt ends
-    int transactions = 0;
-    quint16 status[11] = {};
-    quint16 data[100] = {};
-
-    void setData(int reg, quint16 value) { data[reg - 201] = value; }
-    void setStatus(int reg, quint16 value) { status[reg - 101] = value; }
-    int openCount()
-    {
-        QMutexLocker l(&mutex);
-        return opens;
-    }
-    int transactionCount()
-    {
-        QMutexLocker l(&mutex);
-        return transactions;
-    }
-};
-
-class FakeLink : public StationLink
-{
-public:
-    FakeLink(Station &station, RegisterImage &image, const std::atomic<bool> *interrupt)
-        : station(station), image(image), interrupt(interrupt)
-    {
-    }
-
-    bool open(const SysSettings &) override
-    {
-        QMutexLocker l(&station.mutex);
-        ++station.opens;
-        return station.openOk;
-    }
-
-    int readRegisters(quint8, quint8, int first, int count, quint16 *destination) override
-    {
-        bool hang;
-        {
-            QMutexLocker l(&station.mutex);
-            ++station.transactions;
-            hang = station.hang;
-        }
-        if (hang) {
-            while (!interrupt->load())
-                QThread::msleep(5);
-            return -1;
-        }
-        QMutexLocker l(&station.mutex);
-        const bool statusBlock = first == 101;
-        const int result = statusBlock ? station.statusResult : station.dataResult;
-        if (result != count)
-            return result;
-        const quint16 *words = statusBlock ? station.status : station.data;
-        quint8 wire[200];
-        for (int i = 0; i < count; ++i) {
-            destination[i] = words[i];
-            wire[2 * i] = quint8(words[i] >> 8);
-            wire[2 * i + 1] = quint8(words[i]);
-        }
-        image.store(first, wire, count);
-        return count;
-    }
-
-    void close() override { }
-    bool isLost() const override
-    {
-        QMutexLocker l(&station.mutex);
-        return station.lost;
-    }
-
-private:
-    Station &station;
-    RegisterImage &image;
-    const std::atomic<bool> *interrupt;
-};
-
-} // namespace
 
 class TestQModbus : public QObject
 {
@@ -107,12 +19,10 @@ private slots:
     {
         dir = std::make_unique<QTemporaryDir>();
         settings = std::make_unique<SysSettings>(dir->path());
-        station = std::make_unique<Station>();
+        station = std::make_unique<FakeStation>();
         log = std::make_unique<LogCapture>();
-        modbus = std::make_unique<QModbus>(settings.get());
-        modbus->setLinkFactory([this](bool, RegisterImage &image, const std::atomic<bool> *irq) {
-            return std::make_unique<FakeLink>(*station, image, irq);
-        });
+        modbus = std::make_unique<QModbus>(settings.get(), 0);
+        modbus->setLinkFactory(fakeStationFactory(*station));
     }
 
     void cleanup()
@@ -123,7 +33,7 @@ private slots:
 
     void wholeCycleFromRegistersToDisplayUnits()
     {
-        Station &s = *station;
+        FakeStation &s = *station;
         s.setStatus(103, 0x0001);
         s.setStatus(104, 0x86A0);
         s.setData(204, 36); // 2-minute wind 3.6 m/s
@@ -336,7 +246,7 @@ private slots:
         }
         modbus->updateTimerTimeout();
         QTRY_VERIFY(station->openCount() >= 2);
-        QVERIFY(log->contains(QStringLiteral("QModbus: Station link reported gone")));
+        QVERIFY(log->contains(QStringLiteral("QModbus: FakeStation link reported gone")));
     }
 
     void quitDuringAHangingTransaction()
@@ -402,7 +312,7 @@ private slots:
         QTRY_COMPARE(modbus->airTempH(), 15.0);
         QCOMPARE(modbus->airTempL(), 15.0);
         QCOMPARE(modbus->humidityH(), 40.0);
-        // Station pressure keeps the extremes of the whole run.
+        // FakeStation pressure keeps the extremes of the whole run.
         settings->setPressureAdjustment(1);
         QCOMPARE(modbus->pressureH(), 1000.0);
         QCOMPARE(modbus->pressureL(), 990.0);
@@ -425,7 +335,7 @@ private slots:
 private:
     std::unique_ptr<QTemporaryDir> dir;
     std::unique_ptr<SysSettings> settings;
-    std::unique_ptr<Station> station;
+    std::unique_ptr<FakeStation> station;
     std::unique_ptr<LogCapture> log;
     std::unique_ptr<QModbus> modbus;
 };

@@ -28,7 +28,7 @@ private slots:
         SysSettings settings(dir.path() + "/settings");
         settings.setSerialPort(pair.a);
         settings.setTemperatureUnits(0);
-        QModbus modbus(&settings);
+        QModbus modbus(&settings, 0);
         QSignalSpy cycles(&modbus, &QModbus::airTempChanged);
         modbus.updateTimerTimeout();
         modbus.start();
