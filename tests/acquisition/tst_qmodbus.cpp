@@ -246,7 +246,7 @@ private slots:
         }
         modbus->updateTimerTimeout();
         QTRY_VERIFY(station->openCount() >= 2);
-        QVERIFY(log->contains(QStringLiteral("QModbus: FakeStation link reported gone")));
+        QVERIFY(log->contains(QStringLiteral("QModbus: Station link reported gone")));
     }
 
     void quitDuringAHangingTransaction()
