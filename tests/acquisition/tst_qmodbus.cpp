@@ -312,7 +312,7 @@ private slots:
         QTRY_COMPARE(modbus->airTempH(), 15.0);
         QCOMPARE(modbus->airTempL(), 15.0);
         QCOMPARE(modbus->humidityH(), 40.0);
-        // FakeStation pressure keeps the extremes of the whole run.
+        // Station pressure keeps the extremes of the whole run.
         settings->setPressureAdjustment(1);
         QCOMPARE(modbus->pressureH(), 1000.0);
         QCOMPARE(modbus->pressureL(), 990.0);
