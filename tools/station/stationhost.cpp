@@ -1,5 +1,7 @@
 #include "stationhost.h"
 
+#include "acquisition/posixserialport.h"
+
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QPointer>
@@ -17,28 +19,6 @@
 
 namespace {
 
-speed_t speedFor(int baud)
-{
-    switch (baud) {
-    case 1200:
-        return B1200;
-    case 2400:
-        return B2400;
-    case 4800:
-        return B4800;
-    case 19200:
-        return B19200;
-    case 38400:
-        return B38400;
-    case 57600:
-        return B57600;
-    case 115200:
-        return B115200;
-    default:
-        return B9600;
-    }
-}
-
 bool makeRaw(int fd, int baud, QString *error)
 {
     termios settings {};
@@ -48,9 +28,10 @@ bool makeRaw(int fd, int baud, QString *error)
     }
     ::cfmakeraw(&settings);
     settings.c_cflag |= CLOCAL | CREAD;
-    if (baud > 0) {
-        ::cfsetispeed(&settings, speedFor(baud));
-        ::cfsetospeed(&settings, speedFor(baud));
+    const speed_t speed = PosixSerialPort::speedFor(baud);
+    if (baud > 0 && speed != B0) {
+        ::cfsetispeed(&settings, speed);
+        ::cfsetospeed(&settings, speed);
     }
     if (::tcsetattr(fd, TCSANOW, &settings) != 0) {
         *error = QStringLiteral("tcsetattr: %1").arg(QString::fromLocal8Bit(std::strerror(errno)));
