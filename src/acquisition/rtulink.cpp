@@ -2,7 +2,9 @@
 
 #include "settings/syssettings.h"
 
-#ifdef Q_OS_UNIX
+#ifdef Q_OS_WIN
+#include "winserialport.h"
+#else
 #include "posixserialport.h"
 #endif
 
@@ -10,10 +12,10 @@ namespace {
 
 std::unique_ptr<SerialPort> createPlatformSerialPort()
 {
-#ifdef Q_OS_UNIX
-    return std::make_unique<PosixSerialPort>();
+#ifdef Q_OS_WIN
+    return std::make_unique<WinSerialPort>();
 #else
-#error "No serial port implementation for this platform yet"
+    return std::make_unique<PosixSerialPort>();
 #endif
 }
 

@@ -1,0 +1,76 @@
+#include "winserialport.h"
+
+#ifdef Q_OS_WIN
+
+WinSerialPort::~WinSerialPort()
+{
+    close();
+}
+
+bool WinSerialPort::open(const QString &path)
+{
+    close();
+    gone = false;
+    handle = CreateFileW(reinterpret_cast<const wchar_t *>(path.utf16()),
+                         GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    return handle != INVALID_HANDLE_VALUE;
+}
+
+bool WinSerialPort::readParameters()
+{
+    parameters = DCB {};
+    parameters.DCBlength = sizeof(DCB);
+    return GetCommState(handle, &parameters) != 0;
+}
+
+void WinSerialPort::setTimeouts()
+{
+    COMMTIMEOUTS timeouts {};
+    timeouts.ReadIntervalTimeout = MAXDWORD;
+    SetCommTimeouts(handle, &timeouts);
+}
+
+bool WinSerialPort::writeParameters(int baudRate)
+{
+    parameters.BaudRate = DWORD(baudRate);
+    parameters.ByteSize = 8;
+    parameters.Parity = NOPARITY;
+    parameters.StopBits = ONESTOPBIT;
+    return SetCommState(handle, &parameters) != 0;
+}
+
+int WinSerialPort::read(quint8 *buffer, int maximum)
+{
+    DWORD received = 0;
+    if (!ReadFile(handle, buffer, DWORD(maximum), &received, nullptr)) {
+        const DWORD error = GetLastError();
+        if (error == ERROR_ACCESS_DENIED || error == ERROR_BAD_COMMAND
+            || error == ERROR_DEVICE_NOT_CONNECTED || error == ERROR_OPERATION_ABORTED)
+            gone = true; // the USB adapter was pulled
+        return -1;
+    }
+    return int(received);
+}
+
+int WinSerialPort::write(const quint8 *data, int length)
+{
+    DWORD written = 0;
+    if (!WriteFile(handle, data, DWORD(length), &written, nullptr))
+        return -1;
+    return int(written);
+}
+
+void WinSerialPort::nap(int milliseconds)
+{
+    Sleep(DWORD(milliseconds));
+}
+
+void WinSerialPort::close()
+{
+    if (handle != INVALID_HANDLE_VALUE) {
+        CloseHandle(handle);
+        handle = INVALID_HANDLE_VALUE;
+    }
+}
+
+#endif // Q_OS_WIN
