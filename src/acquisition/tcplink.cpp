@@ -1,0 +1,223 @@
+#include "tcplink.h"
+
+#include "registerimage.h"
+#include "settings/syssettings.h"
+
+#include <QDebug>
+#include <QElapsedTimer>
+#include <QTcpSocket>
+
+std::atomic<quint16> TcpLink::transactionCounter { 0 };
+
+namespace {
+
+constexpr int ReplyHeaderSize = modbus::MbapHeaderSize + 2; // + function, byte count
+constexpr int MaxReadQuantity = 125;
+
+int sliceOf(qint64 left)
+{
+    return int(qBound<qint64>(1, left, TcpLink::WaitSliceMs));
+}
+
+} // namespace
+
+TcpLink::TcpLink(RegisterImage &image, const std::atomic<bool> *interrupt)
+    : image(image)
+    , interrupt(interrupt)
+{
+}
+
+TcpLink::~TcpLink()
+{
+    close();
+}
+
+bool TcpLink::open(const SysSettings &settings)
+{
+    return open(settings.modbusIP(), settings.modbusPort());
+}
+
+bool TcpLink::open(const QString &host, int port)
+{
+    opened = false;
+    received.clear();
+    if (!stationSocket)
+        stationSocket = std::make_unique<QTcpSocket>();
+    else
+        dropConnection();
+    if (port < 1 || port > 0xFFFF)
+        return false;
+
+    stationSocket->connectToHost(
+        host, quint16(port), QIODevice::ReadWrite, QAbstractSocket::AnyIPProtocol);
+    QElapsedTimer waited;
+    waited.start();
+    while (stationSocket->state() != QAbstractSocket::ConnectedState) {
+        const qint64 left = ConnectTimeoutMs - waited.elapsed();
+        // A refused connection is final at once; only a pending one is worth the wait.
+        if (stationSocket->state() == QAbstractSocket::UnconnectedState || left <= 0
+            || interrupted()) {
+            stationSocket->abort();
+            return false;
+        }
+        stationSocket->waitForConnected(sliceOf(left));
+    }
+    opened = true;
+    return true;
+}
+
+void TcpLink::close()
+{
+    opened = false;
+    received.clear();
+    if (stationSocket)
+        dropConnection();
+}
+
+void TcpLink::dropConnection()
+{
+    received.clear();
+    if (stationSocket->state() == QAbstractSocket::ConnectedState) {
+        stationSocket->disconnectFromHost();
+        QElapsedTimer waited;
+        waited.start();
+        while (stationSocket->state() != QAbstractSocket::UnconnectedState && !interrupted()) {
+            const qint64 left = DisconnectTimeoutMs - waited.elapsed();
+            if (left <= 0)
+                break;
+            stationSocket->waitForDisconnected(sliceOf(left));
+        }
+    }
+    if (stationSocket->state() != QAbstractSocket::UnconnectedState)
+        stationSocket->abort();
+}
+
+bool TcpLink::isLost() const
+{
+    return opened && (!stationSocket || stationSocket->state() != QAbstractSocket::ConnectedState);
+}
+
+TcpLink::Frame TcpLink::takeFrame(QByteArray &buffer, quint16 transactionId, QByteArray *frame)
+{
+    for (;;) {
+        if (buffer.size() < modbus::MbapHeaderSize)
+            return Frame::Incomplete;
+        const modbus::MbapHeader header
+            = modbus::decodeMbap(reinterpret_cast<const quint8 *>(buffer.constData()));
+        if (!modbus::mbapFramable(header))
+            return Frame::Invalid;
+        const int size = modbus::mbapFrameSize(header);
+        if (buffer.size() < size)
+            return Frame::Incomplete;
+        if (header.transactionId != transactionId) {
+            // The answer to a request that already gave up; ours may follow.
+            qDebug() << "discarding stale reply, transaction id: " << header.transactionId;
+            buffer.remove(0, size);
+            continue;
+        }
+        *frame = buffer.left(size);
+        buffer.remove(0, size);
+        return Frame::Complete;
+    }
+}
+
+int TcpLink::checkReply(const QByteArray &frame, quint8 function, int count)
+{
+    if (frame.size() < ReplyHeaderSize + 1) {
+        qDebug() << "invalid response of length: " << frame.size();
+        return 0;
+    }
+    if (quint8(frame.at(modbus::MbapHeaderSize)) != function)
+        return modbus::WrongFunction;
+    if (quint8(frame.at(modbus::MbapHeaderSize + 1)) != 2 * count)
+        return modbus::WrongByteCount;
+    const int dataLength = frame.size() - ReplyHeaderSize;
+    qDebug() << "response data length: " << dataLength;
+    if (dataLength < 2 * count) {
+        // The byte count promises more than the frame carries.
+        qDebug() << "invalid response of length: " << frame.size();
+        return 0;
+    }
+    return count;
+}
+
+int TcpLink::readRegisters(
+    quint8 unit, quint8 function, int firstRegister, int count, quint16 *destination)
+{
+    if (count < 1 || count > MaxReadQuantity || firstRegister < 1 || firstRegister > 0x10000)
+        return 0;
+
+    modbus::TcpReadRequest request;
+    request.header.transactionId = ++transactionCounter;
+    request.header.protocolId = 0;
+    request.header.length = 6;
+    request.header.unitId = unit;
+    request.function = function;
+    request.startAddress = quint16(firstRegister - 1);
+    request.quantity = quint16(count);
+    quint8 bytes[modbus::TcpRequestSize];
+    modbus::encodeTcpReadRequest(bytes, request);
+    modbus::logTcpRequest(request);
+
+    // Checked first: Qt warns about writes on a closed socket, and a station
+    // that hung up gets the same answer as one that does not take the bytes.
+    bool written = stationSocket && stationSocket->state() == QAbstractSocket::ConnectedState
+        && stationSocket->write(reinterpret_cast<const char *>(bytes), modbus::TcpRequestSize)
+            == modbus::TcpRequestSize;
+    if (written && !stationSocket->waitForBytesWritten(WriteTimeoutMs))
+        written = stationSocket->bytesToWrite() == 0
+            && stationSocket->state() == QAbstractSocket::ConnectedState;
+    if (!written) {
+        qDebug() << "unable to write request to client socket. Aborting.";
+        return 0;
+    }
+    qDebug() << "bytes written";
+    qDebug() << "Waiting for bytes to become available";
+
+    const quint16 transactionId = request.header.transactionId;
+    QElapsedTimer waited;
+    waited.start();
+    QByteArray frame;
+    for (;;) {
+        const Frame status = takeFrame(received, transactionId, &frame);
+        if (status == Frame::Complete)
+            break;
+        if (status == Frame::Invalid) {
+            // Once the framing is lost nothing later can be trusted; a fresh
+            // connection puts the stream back in step.
+            qDebug() << "invalid response header, dropping the connection: "
+                     << received.left(modbus::MbapHeaderSize).toHex(' ');
+            stationSocket->abort();
+            received.clear();
+            return 0;
+        }
+        const qint64 left = replyTimeoutMs - waited.elapsed();
+        if (interrupted())
+            return 0;
+        if (left <= 0 || stationSocket->state() != QAbstractSocket::ConnectedState) {
+            if (received.isEmpty())
+                qDebug() << "unable to wait for bytes coming back. Aborting.";
+            else
+                qDebug() << "invalid response of length: " << received.size();
+            return 0;
+        }
+        stationSocket->waitForReadyRead(sliceOf(left));
+        // Bytes may be waiting even when the wait reports a closed connection.
+        if (stationSocket->bytesAvailable() > 0) {
+            qDebug() << "bytes available: " << stationSocket->bytesAvailable();
+            received += stationSocket->readAll();
+        }
+    }
+
+    const int result = checkReply(frame, function, count);
+    if (result != count)
+        return result;
+
+    const auto *data = reinterpret_cast<const quint8 *>(frame.constData()) + ReplyHeaderSize;
+    image.store(firstRegister, data, count);
+    if (destination) {
+        for (int i = 0; i < count; ++i)
+            destination[i] = quint16(data[2 * i] * 256 + data[2 * i + 1]);
+    }
+    return count;
+}
