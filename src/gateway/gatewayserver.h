@@ -1,0 +1,81 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QHash>
+#include <QMap>
+#include <QObject>
+#include <QStringList>
+
+#include <functional>
+
+class QHostAddress;
+class QTcpServer;
+class QTcpSocket;
+class RegisterImage;
+
+// The Modbus TCP server that republishes the register image to other programs
+// on the network, and the list of its recent clients. Lives on the GUI thread.
+class GatewayServer : public QObject
+{
+    Q_OBJECT
+    Q_PROPERTY(QStringList recentClients READ recentClients NOTIFY recentClientsChanged)
+
+public:
+    static constexpr int MaxConnections = 64;
+    static constexpr int RecentClientsShown = 5;
+    // Replies a peer has left unread before it is taken for a flood.
+    static constexpr qint64 MaxUnreadReplyBytes = 64 * 1024;
+
+    using Clock = std::function<QDateTime()>;
+
+    // `image` must outlive this object.
+    explicit GatewayServer(const RegisterImage &image, QObject *parent = nullptr);
+    ~GatewayServer() override;
+
+    // Listens on all interfaces; 0 picks a free port. Logs the result.
+    bool listen(quint16 port = 502);
+    // No new connections; open ones stay until their peers close them.
+    void close();
+    bool isListening() const;
+    quint16 serverPort() const;
+
+    // Up to five "address time" entries, in plain string order of the address.
+    QStringList recentClients() const;
+    int connectionCount() const { return connections.size(); }
+
+    // Whether the per-byte reply dump is worth building (the debug log is on).
+    void setVerbose(std::function<bool()> enabled) { verbose = std::move(enabled); }
+    void setMaxConnections(int count) { maxConnections = count; }
+    // Local time of a client's last contact; tests inject a fixed one.
+    void setClock(Clock clock) { this->clock = std::move(clock); }
+
+    // The IPv4 text under which a peer is listed; 0.0.0.0 without an IPv4 form.
+    static QString clientKey(const QHostAddress &address);
+
+signals:
+    void recentClientsChanged();
+
+private slots:
+    void slotNewConnection();
+    void slotClientDisconnected();
+    void slotReadyRead();
+
+private:
+    struct Connection
+    {
+        QString key;
+        QByteArray buffer;
+    };
+
+    void acceptConnection(QTcpSocket *socket);
+    void answer(QTcpSocket *socket, const QByteArray &frame);
+
+    const RegisterImage &image;
+    QTcpServer *server;
+    QHash<QTcpSocket *, Connection> connections;
+    QMap<QString, QString> clients;
+    std::function<bool()> verbose;
+    Clock clock;
+    int maxConnections = MaxConnections;
+};
