@@ -1,5 +1,8 @@
 #include "modbusprotocol.h"
 
+#include <QDebug>
+#include <QString>
+
 namespace modbus {
 
 CrcTable buildCrcTable()
@@ -110,6 +113,18 @@ TcpReadRequest decodeTcpReadRequest(const quint8 in[TcpRequestSize])
     request.startAddress = quint16((in[8] << 8) | in[9]);
     request.quantity = quint16((in[10] << 8) | in[11]);
     return request;
+}
+
+void logTcpRequest(const TcpReadRequest &request)
+{
+    qDebug() << "Modbus TCP header: ";
+    qDebug() << "Transaction id: " << request.header.transactionId;
+    qDebug() << "Protocol id: " << request.header.protocolId;
+    qDebug() << "Length: " << request.header.length;
+    qDebug() << "Unit id: " << int(request.header.unitId);
+    qDebug() << "Function code: " << int(request.function);
+    qDebug() << "Start address: " << QString::number(request.startAddress, 16);
+    qDebug() << "Quantity: " << request.quantity;
 }
 
 } // namespace modbus

@@ -78,4 +78,16 @@ TcpReadRequest decodeTcpReadRequest(const quint8 in[TcpRequestSize]);
 // Bytes a complete frame occupies given its header (6 + length field).
 constexpr int mbapFrameSize(const MbapHeader &header) { return 6 + header.length; }
 
+// Whether a byte stream can be cut into frames by this header: protocol 0 and
+// a length field from 2 to 254.
+constexpr bool mbapFramable(const MbapHeader &header)
+{
+    return header.protocolId == 0 && header.length >= MinMbapLength
+            && header.length <= MaxMbapLength;
+}
+
+// The eight-line dump of a read request that both the TCP master and the
+// gateway write to the debug log.
+void logTcpRequest(const TcpReadRequest &request);
+
 } // namespace modbus

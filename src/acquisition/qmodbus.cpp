@@ -1,9 +1,12 @@
 #include "qmodbus.h"
 
 #include "cyclestep.h"
+#include "datalog/logger.h"
+#include "gateway/gatewayserver.h"
 #include "meteo/conversion.h"
 #include "meteo/derived.h"
 #include "rtulink.h"
+#include "tcplink.h"
 #include "settings/syssettings.h"
 
 #include <QDebug>
@@ -18,11 +21,18 @@ QModbus::QModbus(SysSettings *settings, quint16 gatewayPort, QObject *parent)
       linkFactory([](bool tcp, RegisterImage &image, const std::atomic<bool> *interrupt)
                           -> std::unique_ptr<StationLink> {
           if (tcp)
-              return nullptr; // the Modbus TCP master is not built yet
+              return std::make_unique<TcpLink>(image, interrupt);
           return std::make_unique<RtuLink>(image, interrupt);
       }),
       newDay(QDate::currentDate())
 {
+    dataLog = new Logger(this);
+    gatewayServer = new GatewayServer(registerImage, this);
+    // The per-byte reply dump is only worth building when someone reads it.
+    gatewayServer->setVerbose([settings] { return settings->debugLogEnabled(); });
+    connect(gatewayServer, &GatewayServer::recentClientsChanged, this,
+            &QModbus::recentClientsChanged);
+
     secTimer = new QTimer(this);
     connect(secTimer, &QTimer::timeout, this, &QModbus::secTimerTimeout);
     secTimer->start(1000);
@@ -31,8 +41,8 @@ QModbus::QModbus(SysSettings *settings, quint16 gatewayPort, QObject *parent)
     connect(updateTimer, &QTimer::timeout, this, &QModbus::updateTimerTimeout);
     updateTimer->start(settings->updateTime());
 
-    // Later steps of the start-up wiring (gateway server, portal upload slot,
-    // data log) are attached here as they are built.
+    // The portal upload slot is attached here once the uploader is built.
+    gatewayServer->listen(gatewayPort);
 }
 
 QModbus::~QModbus()
@@ -79,6 +89,7 @@ void QModbus::requestStop()
 {
     stopRequested = true;
     interruptTransaction = true;
+    gatewayServer->close();
     for (int i = 0; i < 10 && threadRunning; ++i)
         QThread::msleep(50);
 }
@@ -147,8 +158,8 @@ void QModbus::failureWait(bool tcp)
 
 QModbus::PassEnd QModbus::pollLoop(StationLink &link)
 {
-    // The data-log line counter of this pass lives here once the log is built.
     consecutiveFailures = 0;
+    logTrigger.reset(); // a line on the first cycle of every pass
     for (;;) {
         applyPendingNewDay();
         if (stopRequested)
@@ -216,7 +227,8 @@ bool QModbus::pollCycle(StationLink &link)
         ++consecutiveFailures;
         publish(); // the status block may have changed
     }
-    // The data-log trigger runs here after either outcome.
+    if (logTrigger.due(settings->logEnabled(), settings->updateLogSeconds()))
+        dataLog->writeLogData();
     return good;
 }
 
@@ -523,6 +535,16 @@ double QModbus::estimatedCloudBase() const
 QString QModbus::metar() const
 {
     return read([](const StationValues &v) { return v.metar; });
+}
+
+quint16 QModbus::gatewayServerPort() const
+{
+    return gatewayServer->serverPort();
+}
+
+QStringList QModbus::recentClients() const
+{
+    return gatewayServer->recentClients();
 }
 
 QString QModbus::deviceSerialNumber() const

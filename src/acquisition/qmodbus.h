@@ -1,6 +1,7 @@
 #pragma once
 
 #include "dailyextremes.h"
+#include "datalog/logtrigger.h"
 #include "registerimage.h"
 #include "settings/linkrestarter.h"
 #include "stationlink.h"
@@ -14,6 +15,8 @@
 #include <functional>
 #include <memory>
 
+class GatewayServer;
+class Logger;
 class QTimer;
 class StationLink;
 class SysSettings;
@@ -70,6 +73,7 @@ class QModbus : public QThread, public LinkRestarter
     Q_PROPERTY(double estimatedCloudBase READ estimatedCloudBase NOTIFY calcChanged)
     Q_PROPERTY(QString metar READ metar NOTIFY calcChanged)
     Q_PROPERTY(QString wbgtColor READ wbgtColor NOTIFY calcChanged)
+    Q_PROPERTY(QStringList recentClients READ recentClients NOTIFY recentClientsChanged)
     Q_PROPERTY(QString deviceSerialNumber READ deviceSerialNumber CONSTANT)
 
 public:
@@ -132,6 +136,7 @@ public:
     double densityAltitude() const;
     double estimatedCloudBase() const;
     QString metar() const;
+    QStringList recentClients() const;
     QString deviceSerialNumber() const;
 
     // The whole published snapshot, for the data log and the portal upload.
@@ -146,6 +151,8 @@ public:
 
     const RegisterImage &registers() const { return registerImage; }
     bool dataMissing() const { return registerImage.dataMissing(); }
+    // The gateway's listening port (the one asked for, or the free one found).
+    quint16 gatewayServerPort() const;
     bool isThreadRunning() const { return threadRunning.load(); }
 
     // How long the failure wait lasts before the link is tried again by
@@ -213,6 +220,8 @@ private:
     std::atomic<bool> interruptTransaction { false };
     std::atomic<bool> newDayPending { false };
 
+    GatewayServer *gatewayServer = nullptr;
+    Logger *dataLog = nullptr;
     QTimer *secTimer = nullptr;
     QTimer *updateTimer = nullptr;
     NewDayDetector newDay;
@@ -224,6 +233,7 @@ private:
     StationValues working;
     RainCounter rain;
     int consecutiveFailures = 0;
+    LogTrigger logTrigger;
     bool reportedOpenFailure = false;
 
     mutable QMutex valuesMutex;

@@ -1,6 +1,7 @@
 #include "acquisition/qmodbus.h"
 #include "app/debuglog.h"
 #include "app/quitonsignal.h"
+#include "datalog/logger.h"
 #include "settings/syssettings.h"
 
 #include <QDebug>
@@ -27,6 +28,7 @@ int main(int argc, char *argv[])
     {
         QModbus modbus(&settings);
         settings.setModbusObject(&modbus);
+        Logger::setDataSource(&modbus);
         {
             QQmlApplicationEngine engine;
             engine.rootContext()->setContextProperty(QStringLiteral("Settings"), &settings);
@@ -37,6 +39,7 @@ int main(int argc, char *argv[])
             exitCode = app.exec();
             debuglog::close();
         }
+        Logger::setDataSource(nullptr);
         settings.setModbusObject(nullptr);
     }
     return exitCode;

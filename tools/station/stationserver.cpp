@@ -186,8 +186,7 @@ TcpFramer::Status TcpFramer::takeRequest(QByteArray *request)
         return Incomplete;
     const modbus::MbapHeader header
         = modbus::decodeMbap(reinterpret_cast<const quint8 *>(buffer.constData()));
-    if (header.protocolId != 0 || header.length < modbus::MinMbapLength
-        || header.length > modbus::MaxMbapLength)
+    if (!modbus::mbapFramable(header))
         return Invalid;
     const int size = modbus::mbapFrameSize(header);
     if (buffer.size() < size)

@@ -1,0 +1,66 @@
+#include "acquisition/qmodbus.h"
+#include "settings/syssettings.h"
+#include "support/logcapture.h"
+#include "support/processes.h"
+
+#include <QSignalSpy>
+#include <QTcpServer>
+#include <QTemporaryDir>
+#include <QtTest>
+
+// The console in Modbus TCP mode against the station simulator on loopback,
+// through the link the program itself builds.
+class TestStationTcp : public QObject
+{
+    Q_OBJECT
+
+private:
+    static quint16 freePort()
+    {
+        QTcpServer probe;
+        probe.listen(QHostAddress::LocalHost, 0);
+        return probe.serverPort();
+    }
+
+private slots:
+    void noStationThenAStationThenItHangsUp()
+    {
+        const quint16 port = freePort();
+        QTemporaryDir dir;
+        LogCapture log;
+        SysSettings settings(dir.path());
+        settings.setModbusIP(QStringLiteral("127.0.0.1"));
+        settings.setModbusPort(port);
+        settings.setReadMode(1);
+        QModbus modbus(&settings, 0);
+        modbus.setRetryInterval(300);
+        QSignalSpy failed(&modbus, &QModbus::openSocketFailed);
+        QSignalSpy cycles(&modbus, &QModbus::airTempChanged);
+        modbus.start();
+
+        // Nobody listens: reported once within 5 s, then quiet retries.
+        QTRY_COMPARE_WITH_TIMEOUT(failed.count(), 1, 5000);
+        QTRY_VERIFY(log.countStartingWith(QStringLiteral("QModbus: Retrying")) >= 2);
+        QCOMPARE(failed.count(), 1);
+        QVERIFY(modbus.dataMissing());
+
+        // The station appears, dropping the connection after every 3 replies.
+        TestProcess station;
+        station.process->start(QStringLiteral(STATION_BINARY),
+                               { "--tcp", QString::number(port), "--fault", "hangup",
+                                 "--fault-after", "3" });
+        QVERIFY(station.waitForLine("TCP ").has_value());
+        QElapsedTimer timer;
+        timer.start();
+        while (cycles.count() < 4 && timer.elapsed() < 20000) {
+            modbus.updateTimerTimeout();
+            QTest::qWait(50);
+        }
+        QVERIFY(cycles.count() >= 4); // kept reading across the hang-ups
+        QVERIFY(log.contains(QStringLiteral("QModbus: Station link reported gone")));
+        QCOMPARE(failed.count(), 1); // every reconnection succeeded at once
+    }
+};
+
+QTEST_GUILESS_MAIN(TestStationTcp)
+#include "tst_stationtcp.moc"
