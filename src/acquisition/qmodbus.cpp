@@ -8,6 +8,8 @@
 #include "rtulink.h"
 #include "tcplink.h"
 #include "settings/syssettings.h"
+#include "upload/portaluploader.h"
+#include "upload/uploadform.h"
 
 #include <QDebug>
 #include <QElapsedTimer>
@@ -41,7 +43,12 @@ QModbus::QModbus(SysSettings *settings, quint16 gatewayPort, QObject *parent)
     connect(updateTimer, &QTimer::timeout, this, &QModbus::updateTimerTimeout);
     updateTimer->start(settings->updateTime());
 
-    // The portal upload slot is attached here once the uploader is built.
+    uploader = new PortalUploader(this);
+    uploader->setClock([this] { return now(); });
+    connect(uploader, &PortalUploader::lastUploadChanged, this, &QModbus::lastQuorinLiveChanged);
+    // Emitted on the acquisition thread, so the upload runs queued on this one.
+    connect(this, &QModbus::sendToQuorinLive, this, &QModbus::slotSendToQuorinLive);
+
     gatewayServer->listen(gatewayPort);
 }
 
@@ -220,7 +227,11 @@ bool QModbus::pollCycle(StationLink &link)
         emit lightningChanged();
         emit calcChanged();
         emit analogChanged();
-        // The portal upload trigger joins the cycle here.
+        const QDateTime current = clock();
+        if (portalUploadDue(lastQuorinLiveTrigger, current, settings->quorinLiveMinutes())) {
+            lastQuorinLiveTrigger = current;
+            emit sendToQuorinLive();
+        }
     } else {
         qDebug() << "No data received";
         registerImage.setDataMissing(true);
@@ -535,6 +546,16 @@ double QModbus::estimatedCloudBase() const
 QString QModbus::metar() const
 {
     return read([](const StationValues &v) { return v.metar; });
+}
+
+void QModbus::slotSendToQuorinLive()
+{
+    uploader->upload(values(), UploadSettings::from(*settings), now().toUTC());
+}
+
+QString QModbus::lastQuorinLive() const
+{
+    return uploader->lastUploadText();
 }
 
 quint16 QModbus::gatewayServerPort() const

@@ -17,6 +17,7 @@
 
 class GatewayServer;
 class Logger;
+class PortalUploader;
 class QTimer;
 class StationLink;
 class SysSettings;
@@ -73,6 +74,7 @@ class QModbus : public QThread, public LinkRestarter
     Q_PROPERTY(double estimatedCloudBase READ estimatedCloudBase NOTIFY calcChanged)
     Q_PROPERTY(QString metar READ metar NOTIFY calcChanged)
     Q_PROPERTY(QString wbgtColor READ wbgtColor NOTIFY calcChanged)
+    Q_PROPERTY(QString lastQuorinLive READ lastQuorinLive NOTIFY lastQuorinLiveChanged)
     Q_PROPERTY(QStringList recentClients READ recentClients NOTIFY recentClientsChanged)
     Q_PROPERTY(QString deviceSerialNumber READ deviceSerialNumber CONSTANT)
 
@@ -136,6 +138,8 @@ public:
     double densityAltitude() const;
     double estimatedCloudBase() const;
     QString metar() const;
+    // "Never", or when the portal last accepted an upload.
+    QString lastQuorinLive() const;
     QStringList recentClients() const;
     QString deviceSerialNumber() const;
 
@@ -177,6 +181,9 @@ signals:
 public slots:
     void secTimerTimeout();
     void updateTimerTimeout();
+
+private slots:
+    void slotSendToQuorinLive();
 
 public:
     Q_INVOKABLE void quit();
@@ -222,6 +229,7 @@ private:
 
     GatewayServer *gatewayServer = nullptr;
     Logger *dataLog = nullptr;
+    PortalUploader *uploader = nullptr;
     QTimer *secTimer = nullptr;
     QTimer *updateTimer = nullptr;
     NewDayDetector newDay;
@@ -234,6 +242,7 @@ private:
     RainCounter rain;
     int consecutiveFailures = 0;
     LogTrigger logTrigger;
+    QDateTime lastQuorinLiveTrigger; // null until the first upload is due
     bool reportedOpenFailure = false;
 
     mutable QMutex valuesMutex;

@@ -96,6 +96,7 @@ public:
     Q_INVOKABLE bool pathExists(const QString &path) const;
     Q_INVOKABLE bool testSettingsLock(const QString &password) const;
     Q_INVOKABLE void clearSettingsLock();
+    Q_INVOKABLE void testCredentials();
 
     QString temperatureUnits() const;
     int tempRangeLow() const;
@@ -187,6 +188,10 @@ signals:
     void runwayAngleChanged();
     void debugLogEnableChanged();
     void versionChanged();
+
+private slots:
+    void testCredentialsFinished();
+    void testCredentialsError(QNetworkReply::NetworkError error);
 
 private:
     QVariant storeValue(const QString &key, const QVariant &fallback) const;

@@ -1,3 +1,4 @@
+#include "support/localportal.h"
 #include "acquisition/qmodbus.h"
 #include "settings/syssettings.h"
 #include "support/fakestation.h"
@@ -18,6 +19,8 @@ class TestQModbus : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase() { keepPortalUploadsLocal(); }
+
     void init()
     {
         dir = std::make_unique<QTemporaryDir>();

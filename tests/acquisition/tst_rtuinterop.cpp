@@ -1,3 +1,4 @@
+#include "support/localportal.h"
 #include "acquisition/qmodbus.h"
 #include "settings/syssettings.h"
 #include "support/logcapture.h"
@@ -14,6 +15,8 @@ class TestRtuInterop : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase() { keepPortalUploadsLocal(); }
+
     void readsBothBlocksFromPymodbus()
     {
         QTemporaryDir dir;

@@ -1,3 +1,4 @@
+#include "support/localportal.h"
 #include "acquisition/posixserialport.h"
 #include "acquisition/qmodbus.h"
 #include "acquisition/registerimage.h"
@@ -34,6 +35,8 @@ private:
     };
 
 private slots:
+    void initTestCase() { keepPortalUploadsLocal(); }
+
     void resultCodesOfTheFaultModes_data()
     {
         QTest::addColumn<QByteArray>("fault");

@@ -1,3 +1,4 @@
+#include "support/localportal.h"
 #include "acquisition/qmodbus.h"
 #include "settings/syssettings.h"
 #include "support/logcapture.h"
@@ -23,6 +24,8 @@ private:
     }
 
 private slots:
+    void initTestCase() { keepPortalUploadsLocal(); }
+
     void noStationThenAStationThenItHangsUp()
     {
         const quint16 port = freePort();

@@ -1,3 +1,4 @@
+#include "support/localportal.h"
 #include "acquisition/qmodbus.h"
 #include "acquisition/tcplink.h"
 #include "settings/syssettings.h"
@@ -22,6 +23,7 @@ class TestTcpInterop : public QObject
 private slots:
     void initTestCase()
     {
+        keepPortalUploadsLocal();
         server.process->start("/usr/bin/python3", { QStringLiteral(PYMODBUS_TCP_SERVER) });
         const auto line = server.waitForLine("PORT", 20000);
         QVERIFY2(line.has_value(), "pymodbus did not start");

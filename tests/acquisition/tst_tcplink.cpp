@@ -1,3 +1,4 @@
+#include "support/localportal.h"
 #include "acquisition/qmodbus.h"
 #include "acquisition/registerimage.h"
 #include "acquisition/tcplink.h"
@@ -210,6 +211,8 @@ class TestTcpLink : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase() { keepPortalUploadsLocal(); }
+
     void init() { TcpLink::setLastTransactionId(0); }
 
     // --- framing, without sockets ---------------------------------------------

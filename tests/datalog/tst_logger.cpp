@@ -1,3 +1,4 @@
+#include "support/localportal.h"
 #include "acquisition/qmodbus.h"
 #include "datalog/csvrow.h"
 #include "datalog/logger.h"
@@ -103,6 +104,7 @@ private:
 
 void TestLogger::initTestCase()
 {
+    keepPortalUploadsLocal();
     // A fixed zone two hours east of UTC, so the UTC column differs from the
     // local date that names the file. No DST rule: the offset never moves.
     qputenv("TZ", "XYZ-2");

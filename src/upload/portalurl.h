@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QUrl>
+
+// The portal endpoint that the live upload and the credential test post to.
+QUrl portalUrl();
+
+// Every portal request: the endpoint, the form content type and a transfer
+// timeout, so a portal that never answers cannot pile up replies.
+QNetworkRequest portalRequest();
+
+// True when a finished reply came through without a network error and with
+// a 2xx status. Only then does its body speak for the portal: an empty body
+// after a refused connection or an error page is no answer.
+bool portalReplyDelivered(const QNetworkReply &reply);
+
+// The timeout portalRequest() sets, 30 s unless overridden.
+int portalTimeoutMs();
+
+// For tests and tools only, never called by the program (users cannot move
+// the endpoint): point both senders at a stand-in, or shorten the timeout.
+// An empty URL or a timeout of 0 or less restores the built-in value.
+void setPortalUrlForTesting(const QUrl &url);
+void setPortalTimeoutForTesting(int milliseconds);

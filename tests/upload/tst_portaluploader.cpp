@@ -1,0 +1,209 @@
+#include "acquisition/stationdata.h"
+#include "cannedportal.h"
+#include "portalprocess.h"
+#include "support/logcapture.h"
+#include "upload/portaluploader.h"
+#include "upload/portalurl.h"
+
+#include <QNetworkAccessManager>
+#include <QSignalSpy>
+#include <QtTest>
+
+namespace {
+
+const QString stationId = QStringLiteral("4711");
+const QString stationKey = QStringLiteral("k+y &=");
+const QDateTime utc(QDate(2026, 12, 6), QTime(4, 26, 18), Qt::UTC);
+
+UploadSettings accepted()
+{
+    UploadSettings s;
+    s.serialNumber = stationId.toInt();
+    s.password = stationKey;
+    return s;
+}
+
+StationValues someValues()
+{
+    StationValues v;
+    v.airTemp = -3.25;
+    v.humidity = 80;
+    return v;
+}
+
+// A port that was free a moment ago, so a connection to it is refused.
+quint16 closedPort()
+{
+    QTcpServer probe;
+    if (!probe.listen(QHostAddress::LocalHost, 0))
+        return 0;
+    const quint16 port = probe.serverPort();
+    probe.close();
+    return port;
+}
+
+bool released(const PortalUploader &uploader)
+{
+    return uploader.findChildren<QNetworkAccessManager *>().isEmpty()
+        && uploader.findChildren<QNetworkReply *>().isEmpty();
+}
+
+const QString responseLine = QStringLiteral("data sent to quorin live, response is ");
+
+} // namespace
+
+class TestPortalUploader : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(portal.start(stationId, stationKey));
+        setPortalTimeoutForTesting(5000);
+    }
+
+    void init()
+    {
+        setPortalUrlForTesting(portal.url());
+        log = std::make_unique<LogCapture>();
+        uploader = std::make_unique<PortalUploader>(nullptr);
+        stamp = QDateTime(QDate(2026, 12, 6), QTime(4, 26, 18));
+        uploader->setClock([this] { return stamp; });
+    }
+
+    void cleanup()
+    {
+        uploader.reset();
+        log.reset();
+    }
+
+    void cleanupTestCase()
+    {
+        setPortalUrlForTesting(QUrl());
+        setPortalTimeoutForTesting(0);
+    }
+
+    void acceptedUploadStampsTheTime()
+    {
+        QCOMPARE(uploader->lastUploadText(), QStringLiteral("Never"));
+        QSignalSpy changed(uploader.get(), &PortalUploader::lastUploadChanged);
+        uploader->upload(someValues(), accepted(), utc);
+        QVERIFY(changed.wait(10000));
+
+        QCOMPARE(uploader->lastAccepted(), stamp);
+        QCOMPARE(uploader->lastUploadText(), QStringLiteral("Sun Dec 6 04:26:18 2026"));
+        QVERIFY(log->contains(responseLine + " \"success\""));
+        QVERIFY(!log->contains("Send data failed"));
+        QVERIFY(portal.nextForm().startsWith(
+            "id=4711&pw=k%2By%20%26%3D&utc=2026-12-06%2004:26&tc=-3.250000&rh=80.000000&"));
+        QTRY_VERIFY(released(*uploader));
+    }
+
+    void weatherUndergroundPairTravelsOnce()
+    {
+        UploadSettings s = accepted();
+        s.wuUsername = QStringLiteral("KWU1");
+        s.wuPassword = QStringLiteral("pw2");
+        QSignalSpy changed(uploader.get(), &PortalUploader::lastUploadChanged);
+        uploader->upload(someValues(), s, utc);
+        QVERIFY(changed.wait(10000));
+        uploader->upload(someValues(), s, utc);
+        QVERIFY(changed.wait(10000));
+        QVERIFY(portal.nextForm().endsWith("&rrt=0.000000&wuu=KWU1&wup=pw2"));
+        QVERIFY(portal.nextForm().endsWith("&rrt=0.000000"));
+    }
+
+    void rejectedStationKeepsTheLastTime()
+    {
+        QSignalSpy changed(uploader.get(), &PortalUploader::lastUploadChanged);
+        uploader->upload(someValues(), accepted(), utc);
+        QVERIFY(changed.wait(10000));
+        const QString before = uploader->lastUploadText();
+
+        stamp = stamp.addSecs(600);
+        UploadSettings wrong = accepted();
+        wrong.password = QStringLiteral("guess");
+        uploader->upload(someValues(), wrong, utc);
+        QTRY_VERIFY_WITH_TIMEOUT(log->contains("Send data failed"), 10000);
+        QVERIFY(log->contains(responseLine + " \"invaliduser\""));
+        QCOMPARE(changed.count(), 1);
+        QCOMPARE(uploader->lastUploadText(), before);
+        QTRY_VERIFY(released(*uploader));
+    }
+
+    void failuresAreNotAccepted_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<int>("code");
+        QTest::newRow("connection refused")
+            << "refused" << int(QNetworkReply::ConnectionRefusedError);
+        QTest::newRow("http 404") << "404" << int(QNetworkReply::ContentNotFoundError);
+        QTest::newRow("http 500 with a plain body")
+            << "500" << int(QNetworkReply::InternalServerError);
+        QTest::newRow("no answer") << "silent" << int(QNetworkReply::OperationCanceledError);
+    }
+
+    void failuresAreNotAccepted()
+    {
+        QFETCH(QString, kind);
+        QFETCH(int, code);
+
+        CannedPortal canned;
+        QVERIFY(canned.start());
+        if (kind == "refused") {
+            const quint16 port = closedPort();
+            QVERIFY(port != 0);
+            setPortalUrlForTesting(
+                QUrl(QStringLiteral("http://127.0.0.1:%1/quorinconnect").arg(port)));
+        } else if (kind == "404") {
+            setPortalUrlForTesting(portal.url(QStringLiteral("/elsewhere")));
+        } else {
+            canned.status = 500;
+            canned.body = "internal error";
+            canned.silent = kind == "silent";
+            setPortalUrlForTesting(canned.url());
+            setPortalTimeoutForTesting(300);
+        }
+
+        QSignalSpy changed(uploader.get(), &PortalUploader::lastUploadChanged);
+        uploader->upload(someValues(), accepted(), utc);
+        QTRY_VERIFY_WITH_TIMEOUT(log->countStartingWith(responseLine) == 1, 10000);
+        setPortalTimeoutForTesting(5000);
+
+        QVERIFY2(
+            log->contains(QStringLiteral("error sending quorin data, error code is %1").arg(code)),
+            qPrintable(log->lines().join('\n')));
+        QCOMPARE(changed.count(), 0);
+        QVERIFY(uploader->lastAccepted().isNull());
+        QCOMPARE(uploader->lastUploadText(), QStringLiteral("Never"));
+        QTRY_VERIFY(released(*uploader));
+    }
+
+    void slowReplyDoesNotHoldBackTheNext()
+    {
+        CannedPortal hung;
+        hung.silent = true;
+        QVERIFY(hung.start());
+        setPortalUrlForTesting(hung.url());
+        uploader->upload(someValues(), accepted(), utc);
+        QTRY_COMPARE(hung.requests, 1);
+
+        setPortalUrlForTesting(portal.url());
+        QSignalSpy changed(uploader.get(), &PortalUploader::lastUploadChanged);
+        uploader->upload(someValues(), accepted(), utc);
+        QVERIFY(changed.wait(10000));
+        QVERIFY(portal.nextForm().startsWith("id=4711&"));
+        // The hung one is still in flight and goes away with its owner.
+        QTRY_COMPARE(uploader->findChildren<QNetworkAccessManager *>().size(), 1);
+    }
+
+private:
+    PortalProcess portal;
+    std::unique_ptr<LogCapture> log;
+    std::unique_ptr<PortalUploader> uploader;
+    QDateTime stamp;
+};
+
+QTEST_GUILESS_MAIN(TestPortalUploader)
+#include "tst_portaluploader.moc"
