@@ -94,8 +94,13 @@ void QModbus::quit()
 
 void QModbus::requestStop()
 {
-    stopRequested = true;
-    interruptTransaction = true;
+    // Only a thread that runs (or is about to) can be stopped; run() clears
+    // the flag when it ends, so a stop never outlives the thread it was for,
+    // and one raised before run() began is still seen.
+    if (isRunning()) {
+        stopRequested = true;
+        interruptTransaction = true;
+    }
     gatewayServer->close();
     for (int i = 0; i < 10 && threadRunning; ++i)
         QThread::msleep(50);
@@ -110,7 +115,6 @@ void QModbus::napMs(int milliseconds) const
 
 void QModbus::run()
 {
-    stopRequested = false;
     threadRunning = true;
     reportedOpenFailure = false;
 
@@ -145,6 +149,7 @@ void QModbus::run()
             qDebug() << "QModbus: Station link lost, reopening";
     }
 
+    stopRequested = false;
     threadRunning = false;
 }
 

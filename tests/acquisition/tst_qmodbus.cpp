@@ -274,6 +274,21 @@ private slots:
         modbus.reset(); // destroyed only after its thread ended
     }
 
+    void stopBeforeTheThreadGotGoing()
+    {
+        // quit() or the destructor right after start(), before run() has
+        // begun: the stop must still reach the thread.
+        for (int i = 0; i < 20; ++i) {
+            auto fresh = std::make_unique<QModbus>(settings.get(), 0);
+            fresh->setLinkFactory(fakeStationFactory(*station));
+            fresh->start();
+            fresh->quit();
+            QVERIFY(fresh->wait(5000));
+            fresh->start(); // and it can be started again after a quit
+            fresh.reset();
+        }
+    }
+
     void destructorEndsAPollingThread()
     {
         modbus->updateTimerTimeout();
