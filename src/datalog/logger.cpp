@@ -96,7 +96,8 @@ void Logger::writeLogData()
     }
     pendingRain = 0;
     modbus->clearLightningAccumulators();
-    ++rowIndex;
+    if (rowIndex < INT_MAX) // a hand-edited index at the top stays there
+        ++rowIndex;
     file.close();
 
     if (failing) {
