@@ -1,56 +1,98 @@
 import QtQuick 2.15
 import QtQuick.Controls 2.15
+import QtQuick.Dialogs 1.3
+import QtQuick.Layouts 1.15
+import "Format.js" as Format
 
+// The main window: one of the two dashboards, chosen by Settings.viewMode and
+// scaled as a whole with the window; the settings window; link errors.
 ApplicationWindow {
     id: applicationWindow
     objectName: "applicationWindow"
+
+    readonly property real pageScale: Format.pageScale(width, height, footer.height)
+
     visible: true
     title: qsTr("Quorin Sky Quill")
     width: 770
-    height: 670
+    height: 670 + footer.height
     minimumWidth: 770
     minimumHeight: 670
-    color: Settings.backgroundColor
 
-    // Until the dashboards arrive, the window itself starts and stops the
-    // acquisition thread and shows the main readings as plain text.
-    Component.onCompleted: ModbusPort.start()
-    Component.onDestruction: ModbusPort.quit()
+    // The settings window must not keep the program running on its own.
+    onClosing: Qt.quit()
 
-    Column {
-        anchors.centerIn: parent
-        spacing: 8
+    // Holds no buttons; only its height enters the scaling.
+    footer: TabBar {
+        id: footerBar
+    }
 
-        Text {
-            objectName: "airTempText"
-            color: Settings.textColor
-            font.pixelSize: 28
-            text: qsTr("Temperature: %1 %2").arg(ModbusPort.airTemp.toFixed(1)).arg(Settings.temperatureUnits)
+    Rectangle {
+        anchors.fill: parent
+        color: Settings.backgroundColor
+
+        StackLayout {
+            id: stack
+            objectName: "stack"
+            anchors.fill: parent
+            currentIndex: Settings.viewMode
+
+            StandardPage {
+                id: standardPage
+                objectName: "standardPage"
+                Layout.minimumWidth: width
+                Layout.maximumWidth: width
+                Layout.minimumHeight: height
+                Layout.maximumHeight: height
+                transformOrigin: Item.TopLeft
+                scale: applicationWindow.pageScale
+                onShowSettings: settingsWindow.show()
+            }
+
+            AviationPage {
+                id: aviationPage
+                objectName: "aviationPage"
+                Layout.minimumWidth: width
+                Layout.maximumWidth: width
+                Layout.minimumHeight: height
+                Layout.maximumHeight: height
+                transformOrigin: Item.TopLeft
+                scale: applicationWindow.pageScale
+                onShowSettings: settingsWindow.show()
+            }
         }
-        Text {
-            objectName: "humidityText"
-            color: Settings.textColor
-            font.pixelSize: 28
-            text: qsTr("Humidity: %1 %").arg(ModbusPort.humidity.toFixed(1))
+    }
+
+    MessageDialog {
+        id: messageDialog
+        objectName: "messageDialog"
+        title: qsTr("Error")
+        icon: StandardIcon.Critical
+        standardButtons: StandardButton.Ok
+        onAccepted: visible = false
+    }
+
+    SettingsWindow {
+        id: settingsWindow
+        objectName: "settingsWindow"
+    }
+
+    Connections {
+        target: ModbusPort
+        function onOpenPortFailed() {
+            var text = "Failed to open port " + Settings.getSerialPort()
+            console.log(text)
+            applicationWindow.showError(text)
         }
-        Text {
-            objectName: "pressureText"
-            color: Settings.textColor
-            font.pixelSize: 28
-            text: qsTr("Pressure: %1 %2 %3").arg(ModbusPort.pressure.toFixed(2)).arg(Settings.pressureUnits).arg(ModbusPort.pressureTrendText)
+        function onOpenSocketFailed() {
+            console.log("Failed to open socket to tcp server")
+            applicationWindow.showError("Failed to open socket to " + Settings.modbusIP + ":"
+                                        + Settings.modbusPort)
         }
-        Text {
-            objectName: "windText"
-            color: Settings.textColor
-            font.pixelSize: 28
-            text: qsTr("Wind: %1 %2 from %3°").arg(ModbusPort.wind.toFixed(1)).arg(Settings.speedUnits).arg(ModbusPort.windDir.toFixed(0))
-        }
-        Text {
-            objectName: "metarText"
-            color: Settings.textColor
-            font.pixelSize: 16
-            textFormat: Text.RichText
-            text: ModbusPort.metar
-        }
+    }
+
+    function showError(text) {
+        messageDialog.text = text
+        messageDialog.open()
     }
 }

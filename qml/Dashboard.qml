@@ -1,0 +1,116 @@
+import QtQuick 2.15
+import QtQuick.Controls 2.15
+
+// What both dashboards share on their 770 x 670 page: the background, the top
+// bar with the transfer icon, settings button and logo, the "No Data
+// Connection" banner and the timers behind them. The boxes go in between.
+Item {
+    id: page
+
+    signal showSettings
+
+    default property alias boxes: boxArea.data
+    readonly property alias valueFont: dosisBold.name
+
+    width: 770
+    height: 670
+
+    FontLoader {
+        id: dosisBold
+        source: "../fonts/Dosis-Bold.ttf"
+    }
+
+    Rectangle {
+        anchors.fill: parent
+        color: Settings.backgroundColor
+    }
+
+    Item {
+        id: boxArea
+        anchors.fill: parent
+    }
+
+    TransferIcon {
+        id: dataTransferIcon
+        objectName: "dataTransferIcon"
+        x: page.width - width - 5
+        y: 5
+        visible: false
+        color: Settings.textColor
+    }
+
+    ToolButton {
+        id: settingsButton
+        objectName: "settingsButton"
+        width: 30
+        height: 30
+        anchors.right: dataTransferIcon.left
+        anchors.rightMargin: 10
+        anchors.verticalCenter: dataTransferIcon.verticalCenter
+        display: AbstractButton.IconOnly
+        icon.source: "../images/settings.png"
+        icon.color: "transparent"
+        background: Rectangle {
+            color: Settings.backgroundColor
+        }
+        onClicked: page.showSettings()
+    }
+
+    Image {
+        id: logoImage
+        objectName: "logoImage"
+        anchors.right: settingsButton.left
+        anchors.rightMargin: 10
+        anchors.verticalCenter: dataTransferIcon.verticalCenter
+        height: 18
+        width: height * 147 / 27
+        fillMode: Image.PreserveAspectFit
+        mipmap: true
+        source: "../images/quorinlogo.png"
+    }
+
+    Rectangle {
+        id: dataNoTransferIcon
+        objectName: "dataNoTransferIcon"
+        anchors.centerIn: parent
+        width: 500
+        height: 80
+        visible: false
+        color: Settings.backgroundColor
+
+        Text {
+            objectName: "bannerText"
+            anchors.centerIn: parent
+            text: qsTr("No Data Connection")
+            color: Settings.redColor
+            font.pixelSize: 50
+        }
+    }
+
+    Timer {
+        id: dataTransferIconTimer
+        objectName: "dataTransferIconTimer"
+        interval: 400
+        onTriggered: dataTransferIcon.visible = false
+    }
+
+    Timer {
+        id: dataNoTransferIconTimer
+        objectName: "dataNoTransferIconTimer"
+        interval: 10 * Settings.updateTime
+        onTriggered: dataNoTransferIcon.visible = true
+    }
+
+    Connections {
+        target: ModbusPort
+        function onAirTempChanged() {
+            dataTransferIcon.visible = true
+            dataTransferIconTimer.restart()
+            dataNoTransferIcon.visible = false
+            dataNoTransferIconTimer.restart()
+        }
+    }
+
+    Component.onCompleted: ModbusPort.start()
+    Component.onDestruction: ModbusPort.quit()
+}

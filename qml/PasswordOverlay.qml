@@ -1,0 +1,35 @@
+import QtQuick 2.15
+
+// Covers every settings page until the lock password is entered. A wrong
+// password is not reported: the overlay and the typed text simply stay.
+Rectangle {
+    id: overlay
+
+    color: Settings.backgroundColor
+
+    Row {
+        anchors.centerIn: parent
+        width: 200
+        spacing: 10
+
+        Text {
+            id: label
+            anchors.verticalCenter: parent.verticalCenter
+            text: qsTr("Password:")
+            color: Settings.textColor
+        }
+
+        BoxedInput {
+            id: passwordBox
+            objectName: "passwordBox"
+            width: parent.width - label.width - parent.spacing
+            echoMode: TextInput.Password
+            onEditingFinished: {
+                if (Settings.testSettingsLock(text)) {
+                    overlay.visible = false
+                    text = ""
+                }
+            }
+        }
+    }
+}

@@ -1,0 +1,82 @@
+import QtQuick 2.15
+import QtQuick.Controls 2.15
+import QtQuick.Layouts 1.15
+
+// The settings window: four tabs over one page stack, covered by the lock
+// overlay while the settings are locked. Closing it only hides it.
+ApplicationWindow {
+    id: settingsWindow
+
+    visible: false
+    title: qsTr("Quorin Sky Quill Settings")
+    width: 770
+    height: 670 + tabs.height
+
+    footer: TabBar {
+        id: tabs
+        objectName: "tabs"
+
+        TabButton {
+            text: qsTr("Units")
+            font.pixelSize: 12
+        }
+        TabButton {
+            text: qsTr("Modbus")
+            font.pixelSize: 12
+        }
+        TabButton {
+            text: qsTr("Advanced")
+            font.pixelSize: 12
+        }
+        TabButton {
+            text: qsTr("Web Portal")
+            font.pixelSize: 12
+        }
+    }
+
+    Rectangle {
+        anchors.fill: parent
+        color: Settings.backgroundColor
+
+        StackLayout {
+            id: stack
+            objectName: "settingsStack"
+            anchors.fill: parent
+            currentIndex: tabs.currentIndex
+            onCurrentIndexChanged: {
+                if (currentIndex === 1)
+                    modbusPage.refresh()
+            }
+
+            UnitsPage {
+                id: unitsPage
+                objectName: "unitsPage"
+            }
+            ModbusPage {
+                id: modbusPage
+                objectName: "modbusPage"
+            }
+            PageAdvancedSettings {
+                id: pageAdvancedSettings
+                objectName: "pageAdvancedSettings"
+            }
+            WebPortalPage {
+                id: webPortalPage
+                objectName: "webPortalPage"
+            }
+        }
+
+        PasswordOverlay {
+            id: passwordOverlay
+            objectName: "passwordOverlay"
+            anchors.fill: parent
+        }
+    }
+
+    onVisibleChanged: {
+        if (!visible)
+            return
+        passwordOverlay.visible = Settings.settingsLocked
+        pageAdvancedSettings.lockSetting.refresh()
+    }
+}

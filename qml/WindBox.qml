@@ -1,0 +1,88 @@
+import QtQuick 2.15
+import QtQuick.Layouts 1.15
+import "Format.js" as Format
+
+// Speed gauge, current wind, direction compass and the averages and gust.
+WDGroupBox {
+    property alias showRunway: gaugeDirection.showRunway
+
+    title: qsTr("Wind Speed and Direction")
+
+    GridLayout {
+        anchors.fill: parent
+        columns: 5
+        columnSpacing: 5
+        rowSpacing: 4
+
+        Item { Layout.fillWidth: true }
+
+        WDGauge {
+            id: windGauge
+            objectName: "windGauge"
+            Layout.preferredWidth: 200
+            Layout.preferredHeight: 200
+            max: Settings.speedRangeHigh
+            valueText: Settings.speedUnits
+            needle1.rotation: Format.speedAngle(ModbusPort.wind, Settings.speedRangeHigh)
+            needle2.rotation: Format.speedAngle(ModbusPort.wind2, Settings.speedRangeHigh)
+            needle3.rotation: Format.speedAngle(ModbusPort.wind10, Settings.speedRangeHigh)
+
+            GustMarker {
+                id: windGust
+                objectName: "windGust"
+                rotation: Format.speedAngle(ModbusPort.windGust, Settings.speedRangeHigh)
+            }
+        }
+
+        Column {
+            Layout.preferredWidth: 60
+            Layout.alignment: Qt.AlignTop
+            Layout.topMargin: 10
+            spacing: 10
+
+            ValueText {
+                id: textWindDir
+                objectName: "textWindDir"
+                width: parent.width
+                horizontalAlignment: Text.AlignHCenter
+                text: Format.direction(ModbusPort.windDir)
+            }
+            ValueText {
+                id: textWindSpeed
+                objectName: "textWindSpeed"
+                width: parent.width
+                horizontalAlignment: Text.AlignHCenter
+                text: Format.withUnit(ModbusPort.wind, 1, Settings.speedUnits)
+            }
+        }
+
+        WindCompass {
+            id: gaugeDirection
+            objectName: "gaugeDirection"
+            Layout.preferredWidth: 200
+            Layout.preferredHeight: 200
+            dirNeedle.rotation: Format.directionAngle(ModbusPort.windDir)
+            dir2Needle.rotation: Format.directionAngle(ModbusPort.windDir2)
+            dir10Needle.rotation: Format.directionAngle(ModbusPort.windDir10)
+            dirGust.rotation: Format.directionAngle(ModbusPort.windDirGust)
+            dirGust.visible: ModbusPort.windGust !== 0
+        }
+
+        Item { Layout.fillWidth: true }
+
+        Item { Layout.fillWidth: true }
+
+        WindTable {
+            Layout.columnSpan: 3
+            Layout.preferredWidth: 300
+            Layout.alignment: Qt.AlignHCenter
+        }
+
+        Item { Layout.fillWidth: true }
+
+        Item {
+            Layout.columnSpan: 5
+            Layout.fillHeight: true
+        }
+    }
+}

@@ -1,0 +1,56 @@
+import QtQuick 2.15
+
+// Stands in for the settings object: only what the interface reads, with
+// counters for the calls a test wants to see.
+QtObject {
+    property int viewMode: 0
+    property string temperatureUnits: "°C"
+    property string pressureUnits: "mbar"
+    property string speedUnits: "mph"
+    property int speedRangeHigh: 100
+    // A short poll period keeps the banner tests quick.
+    property int updateTime: 20
+    property int runwayAngle: -99
+
+    property string backgroundColor: "#000000"
+    property string textColor: "#FFFFFF"
+    property string needleColor2: "#FFEE99"
+    property string needleColor3: "#99FF99"
+    property string redColor: "#FF9999"
+    property string blueColor: "#9999FF"
+    property string shadowColor: "#A99999FF"
+
+    property bool settingsLocked: false
+    property string lockPassword: ""
+    property string serialPort: "COM7"
+    property string modbusIP: "10.1.2.3"
+    property int modbusPort: 1502
+
+    property int portScans: 0
+    property var passwordsTried: []
+
+    function getSerialPort() {
+        return serialPort
+    }
+    function testSettingsLock(password) {
+        passwordsTried.push(password)
+        return password === lockPassword
+    }
+    function getAvailablePorts() {
+        ++portScans
+    }
+
+    // Every test starts from the values above.
+    property var initial: ({})
+    function reset() {
+        for (var key in initial)
+            this[key] = initial[key]
+        passwordsTried = []
+    }
+    Component.onCompleted: {
+        for (var key in this) {
+            if (typeof this[key] !== "function" && key !== "initial" && key !== "objectName")
+                initial[key] = this[key]
+        }
+    }
+}

@@ -1,0 +1,93 @@
+// Renders both dashboards in both themes to PNG files, fed by the sample
+// station, for a review by eye. Run it on a real display (scripts/screenshot
+// uses Xvfb with Mesa, so the box shadows are drawn).
+
+#include "support/localportal.h"
+#include "acquisition/qmodbus.h"
+#include "samplestation.h"
+#include "settings/syssettings.h"
+
+#include <QDir>
+#include <QEventLoop>
+#include <QGuiApplication>
+#include <QQmlApplicationEngine>
+#include <QQmlContext>
+#include <QQuickWindow>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <cstdio>
+
+static void pause(int milliseconds)
+{
+    QEventLoop loop;
+    QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+int main(int argc, char *argv[])
+{
+    QGuiApplication app(argc, argv);
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: %s OUTPUT_FOLDER [runway designator]\n", argv[0]);
+        return 2;
+    }
+    const QString out = QString::fromLocal8Bit(argv[1]);
+    QDir().mkpath(out);
+
+    QTemporaryDir folder;
+    SysSettings settings(folder.path());
+    settings.setTemperatureUnits(0);
+    settings.setPressureUnits(0);
+    settings.setSpeedUnits(2);
+    settings.setRunwayAngle(argc > 2 ? QByteArray(argv[2]).toInt() : 9);
+
+    FakeStation station;
+    fillSampleStation(station);
+    keepPortalUploadsLocal();
+    QModbus modbus(&settings, 0);
+    modbus.setLinkFactory(fakeStationFactory(station));
+
+    int rc = 1;
+    {
+        QQmlApplicationEngine engine;
+        engine.rootContext()->setContextProperty(QStringLiteral("Settings"), &settings);
+        engine.rootContext()->setContextProperty(QStringLiteral("ModbusPort"), &modbus);
+        engine.load(QUrl(QStringLiteral("qrc:/qml/main.qml")));
+        auto *window = engine.rootObjects().isEmpty()
+            ? nullptr
+            : qobject_cast<QQuickWindow *>(engine.rootObjects().first());
+        if (window) {
+            QEventLoop waitForData;
+            QObject::connect(&modbus, &QModbus::analogChanged, &waitForData, &QEventLoop::quit);
+            QTimer::singleShot(10000, &waitForData, &QEventLoop::quit);
+            modbus.updateTimerTimeout();
+            waitForData.exec();
+            pause(4000); // let the needles settle
+
+            rc = 0;
+            for (const char *theme : { "dark", "light" }) {
+                for (int view : { 0, 1 }) {
+                    settings.setViewMode(view);
+                    pause(300);
+                    const QString name
+                        = QStringLiteral("%1/%2-%3.png")
+                              .arg(out, view ? "aviation" : "standard", QLatin1String(theme));
+                    if (!window->grabWindow().save(name))
+                        rc = 1;
+                    std::printf("%s\n", qPrintable(name));
+                }
+                settings.changeTheme();
+            }
+            // Twice the design size shows the scaling and the details.
+            settings.setViewMode(1);
+            window->resize(1540, 1340);
+            pause(500);
+            const QString name = out + QStringLiteral("/aviation-dark-2x.png");
+            if (!window->grabWindow().save(name))
+                rc = 1;
+            std::printf("%s\n", qPrintable(name));
+        }
+    }
+    return rc;
+}
