@@ -3,6 +3,8 @@
 #include "acquisition/stationdata.h"
 #include "settings/syssettings.h"
 
+#include <QLocale>
+
 namespace {
 
 const QString utcFormat = QStringLiteral("yyyy-MM-dd HH:mm");
@@ -45,7 +47,8 @@ bool analogOfType(const StationValues &v, int type, double *value)
 
 QString utcText(const QDateTime &utcNow)
 {
-    return utcNow.toUTC().toString(utcFormat);
+    // Qt 5 formats with the system locale, whose digits need not be ASCII.
+    return QLocale::c().toString(utcNow.toUTC(), utcFormat);
 }
 
 } // namespace
