@@ -24,7 +24,10 @@ Item {
         id: arrow
     }
 
+    // The hidden dashboard does not animate, and a quarter degree is close
+    // enough to rest: a needle that never settles redraws the window for ever.
     Behavior on rotation {
-        SpringAnimation { spring: 1; damping: 0.5; modulus: 360 }
+        enabled: arm.visible
+        SpringAnimation { spring: 1; damping: 0.5; modulus: 360; epsilon: 0.25 }
     }
 }

@@ -1,19 +1,69 @@
 import QtQuick 2.15
+import QtQuick.Layouts 1.15
 
-// The settings-lock box of tab 3.
-Item {
+// The settings lock. Ticking the box proposes the default password; the lock
+// is stored only when the password field is confirmed, and it covers the
+// settings from the next opening of the window on. Unticking clears it.
+WDGroupBox {
     id: lockSetting
 
-    property alias resultText: resultText.text
+    property alias resultText: passwordResult.text
 
     // Clears the "Password saved" note when the settings window is shown.
     function refresh() {
-        resultText.text = ""
+        passwordResult.text = ""
     }
 
-    Text {
-        id: resultText
-        objectName: "lockResultText"
-        color: Settings.textColor
+    title: qsTr("Lock Settings")
+    centredTitle: true
+    width: 360
+    height: 120
+
+    ColumnLayout {
+        anchors.fill: parent
+        spacing: 4
+
+        WDCheckBox {
+            id: lockEnabledCheckBox
+            objectName: "lockEnabledCheckBox"
+            text: qsTr("Enable Settings Lock")
+            checked: Settings.settingsLocked
+            onToggled: {
+                if (checked)
+                    passwordInput.text = "KelmorTX"
+                else
+                    Settings.clearSettingsLock()
+            }
+        }
+
+        RowLayout {
+            id: rowBox
+            objectName: "rowBox"
+            Layout.fillWidth: true
+            spacing: 10
+            enabled: lockEnabledCheckBox.checked
+
+            BoxText {
+                text: qsTr("Password:")
+            }
+
+            BoxedInput {
+                id: passwordInput
+                objectName: "passwordInput"
+                Layout.fillWidth: true
+                onEditingFinished: {
+                    if (text === "")
+                        return
+                    Settings.settingsLockPassword = text
+                    text = ""
+                    passwordResult.text = qsTr("Password saved")
+                }
+            }
+
+            BoxText {
+                id: passwordResult
+                objectName: "passwordResult"
+            }
+        }
     }
 }

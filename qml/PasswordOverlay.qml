@@ -7,6 +7,15 @@ Rectangle {
 
     color: Settings.backgroundColor
 
+    // The pages below must not be reachable around the lock: every click,
+    // wheel turn and hover stops here.
+    MouseArea {
+        anchors.fill: parent
+        acceptedButtons: Qt.AllButtons
+        hoverEnabled: true
+        onWheel: wheel.accepted = true
+    }
+
     Row {
         anchors.centerIn: parent
         width: 200

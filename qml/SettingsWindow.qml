@@ -42,6 +42,8 @@ ApplicationWindow {
             id: stack
             objectName: "settingsStack"
             anchors.fill: parent
+            // Nor by keyboard while the lock covers them.
+            enabled: !passwordOverlay.visible
             currentIndex: tabs.currentIndex
             onCurrentIndexChanged: {
                 if (currentIndex === 1)

@@ -36,6 +36,9 @@ GroupBox {
             radius: 10
             samples: 21
             color: Settings.shadowColor
+            // The frame only changes with the theme: blur it once, not every
+            // frame the needles move.
+            cached: true
         }
 
         Rectangle {

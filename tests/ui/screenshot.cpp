@@ -1,11 +1,12 @@
-// Renders both dashboards in both themes to PNG files, fed by the sample
-// station, for a review by eye. Run it on a real display (scripts/screenshot
-// uses Xvfb with Mesa, so the box shadows are drawn).
+// Renders both dashboards and the four settings pages in both themes, and
+// the lock overlay, to PNG files, fed by the sample station, for a review by
+// eye. Run it on a real display (scripts/screenshot uses Xvfb with Mesa, so
+// the box shadows are drawn).
 
-#include "support/localportal.h"
 #include "acquisition/qmodbus.h"
 #include "samplestation.h"
 #include "settings/syssettings.h"
+#include "support/localportal.h"
 
 #include <QDir>
 #include <QEventLoop>
@@ -13,6 +14,7 @@
 #include <QQmlApplicationEngine>
 #include <QQmlContext>
 #include <QQuickWindow>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -23,6 +25,54 @@ static void pause(int milliseconds)
     QEventLoop loop;
     QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
     loop.exec();
+}
+
+static bool save(QQuickWindow *window, const QString &name)
+{
+    pause(300);
+    std::printf("%s\n", qPrintable(name));
+    return window->grabWindow().save(name);
+}
+
+// Each settings tab in both themes (the units page once per view, so the
+// runway box shows disabled and enabled), then the lock overlay.
+static bool saveSettingsPages(
+    QQmlApplicationEngine &engine, SysSettings &settings, QModbus &modbus, const QString &out)
+{
+    auto *window
+        = engine.rootObjects().first()->findChild<QQuickWindow *>(QStringLiteral("settingsWindow"));
+    QObject *tabs = window ? window->findChild<QObject *>(QStringLiteral("tabs")) : nullptr;
+    if (!tabs)
+        return false;
+
+    // One client of the gateway, so the Modbus page lists it.
+    QTcpSocket client;
+    client.connectToHost(QStringLiteral("127.0.0.1"), modbus.gatewayServerPort());
+    client.waitForConnected(2000);
+    settings.setSerialNumber(100000);
+    settings.setPassword(QStringLiteral("station-key"));
+    settings.setWuUsername(QStringLiteral("KXYZ123"));
+
+    window->show();
+    bool ok = true;
+    const char *pages[] = { "units", "modbus", "advanced", "portal" };
+    for (const char *theme : { "dark", "light" }) {
+        settings.setViewMode(QLatin1String(theme) == QLatin1String("dark") ? 0 : 1);
+        for (int tab = 0; tab < 4; ++tab) {
+            tabs->setProperty("currentIndex", tab);
+            ok = save(window, QStringLiteral("%1/settings-%2-%3.png").arg(out, pages[tab], theme))
+                && ok;
+        }
+        settings.changeTheme();
+    }
+
+    settings.setSettingsLockPassword(QStringLiteral("KelmorTX"));
+    window->close();
+    window->show();
+    ok = save(window, out + QStringLiteral("/settings-locked-dark.png")) && ok;
+    settings.clearSettingsLock();
+    window->close();
+    return ok;
 }
 
 int main(int argc, char *argv[])
@@ -87,6 +137,10 @@ int main(int argc, char *argv[])
             if (!window->grabWindow().save(name))
                 rc = 1;
             std::printf("%s\n", qPrintable(name));
+
+            window->resize(770, 670);
+            if (!saveSettingsPages(engine, settings, modbus, out))
+                rc = 1;
         }
     }
     return rc;

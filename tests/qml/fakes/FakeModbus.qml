@@ -40,6 +40,11 @@ QtObject {
     property real densityAltitude: 0
     property real estimatedCloudBase: 0
 
+    // What the settings pages show.
+    property var recentClients: []
+    property string deviceSerialNumber: ""
+    property string lastQuorinLive: "Never"
+
     property int starts: 0
     property int quits: 0
 

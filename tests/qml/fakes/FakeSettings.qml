@@ -29,6 +29,76 @@ QtObject {
     property int portScans: 0
     property var passwordsTried: []
 
+    // What the settings pages read and write.
+    property string version: "0.8.0"
+    property int temperatureIndex: 0
+    property int pressureIndex: 0
+    property int speedIndex: 0
+    property int pressureAdjustment: 0
+    property var portsList: ["COM1", "COM7"]
+    property int baudRate: 19200
+    property int readMode: 0
+    property int modbusID: 1
+    property string modbusServerIP: "192.0.2.10"
+    property int serialNumber: 0
+    property bool logEnabled: false
+    property int updateLogSeconds: 600
+    property string logPath: "/tmp"
+    property string logPrefix: "logfile-"
+    property bool debugLogEnabled: false
+    property string settingsLockPassword: ""
+    property string password: ""
+    property int quorinLiveMinutes: 10
+    property string wuUsername: ""
+    property string wuPassword: ""
+    property int credentialTests: 0
+
+    signal unitsChanged
+    signal testCredentialsResult(bool result)
+
+    function getTemperatureUnits() {
+        return temperatureIndex
+    }
+    function setTemperatureUnits(units) {
+        temperatureIndex = units
+        unitsChanged()
+    }
+    function getPressureUnits() {
+        return pressureIndex
+    }
+    function setPressureUnits(units) {
+        pressureIndex = units
+        unitsChanged()
+    }
+    function getSpeedUnits() {
+        return speedIndex
+    }
+    function setSpeedUnits(units) {
+        speedIndex = units
+        unitsChanged()
+    }
+    function getPressureAdjustment() {
+        return pressureAdjustment
+    }
+    function setPressureAdjustment(adjustment) {
+        pressureAdjustment = adjustment
+        unitsChanged()
+    }
+    function changeTheme() {
+    }
+    function setSerialPort(port) {
+        serialPort = port
+    }
+    function pathExists(path) {
+        return path === logPath
+    }
+    function clearSettingsLock() {
+        settingsLocked = false
+    }
+    function testCredentials() {
+        ++credentialTests
+    }
+
     function getSerialPort() {
         return serialPort
     }

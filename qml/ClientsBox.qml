@@ -1,0 +1,74 @@
+import QtQuick 2.15
+import QtQuick.Layouts 1.15
+
+// What other computers need to read the station through this program's
+// Modbus TCP server, and who did so lately. The server's port and unit
+// identifier are fixed.
+WDGroupBox {
+    id: box
+
+    title: qsTr("Settings for Client Computers")
+
+    ColumnLayout {
+        anchors.fill: parent
+        spacing: 4
+
+        BoxText {
+            Layout.fillWidth: true
+            wrapMode: Text.WordWrap
+            text: qsTr("Other computers and Modbus TCP clients on a LAN may request weather data "
+                       + "from the Host Computer.")
+        }
+
+        GridLayout {
+            columns: 2
+            columnSpacing: 10
+            rowSpacing: 2
+
+            BoxText {
+                text: qsTr("Host Computer IP Address:")
+            }
+            BoxText {
+                id: hostIPLabel
+                objectName: "hostIPLabel"
+                font.bold: true
+                // Read once: the addresses found at start-up.
+                Component.onCompleted: text = Settings.modbusServerIP
+            }
+
+            BoxText {
+                text: qsTr("Port:")
+            }
+            BoxText {
+                font.bold: true
+                text: "502"
+            }
+
+            BoxText {
+                text: qsTr("Weather Station ID:")
+            }
+            BoxText {
+                font.bold: true
+                text: "1"
+            }
+        }
+
+        BoxText {
+            text: qsTr("Recently connected clients:")
+        }
+
+        Column {
+            objectName: "recentClientsList"
+
+            Repeater {
+                model: ModbusPort.recentClients
+
+                BoxText {
+                    objectName: "recentClient"
+                    font.bold: true
+                    text: modelData
+                }
+            }
+        }
+    }
+}
