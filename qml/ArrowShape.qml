@@ -5,7 +5,7 @@ import QtQuick.Shapes 1.15
 Shape {
     id: arrow
 
-    property string color: "red"
+    property string color: Settings.textColor
 
     anchors.right: parent.right
     anchors.verticalCenter: parent.verticalCenter

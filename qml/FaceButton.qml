@@ -2,7 +2,7 @@ import QtQuick 2.15
 import QtQuick.Controls 2.15
 
 // A push button on the control style's light face. The face does not follow
-// the theme, so its text stays black in both themes.
+// the theme, so its text takes the style's own button-text colour.
 Button {
     id: control
 
@@ -13,7 +13,7 @@ Button {
     contentItem: Text {
         text: control.text
         font: control.font
-        color: "#000000"
+        color: control.palette.buttonText
         opacity: control.enabled ? 1.0 : 0.3
         horizontalAlignment: control.textAlignment
         verticalAlignment: Text.AlignVCenter

@@ -5,7 +5,7 @@ import QtQuick.Shapes 1.15
 Shape {
     id: icon
 
-    property color color: "black"
+    property color color: Settings.textColor
 
     width: 18
     height: 18
