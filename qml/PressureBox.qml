@@ -52,6 +52,11 @@ WDGroupBox {
             objectName: "pressureTrendText"
             horizontalAlignment: Text.AlignRight
             Layout.fillWidth: true
+            // "Falling Fast" beside the label is too wide for the box: take the
+            // room that is left and shrink to it rather than overlap.
+            Layout.preferredWidth: 1
+            fontSizeMode: Text.HorizontalFit
+            minimumPixelSize: 10
             text: ModbusPort.pressureTrendText
         }
 

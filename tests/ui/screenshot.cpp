@@ -79,7 +79,7 @@ int main(int argc, char *argv[])
 {
     QGuiApplication app(argc, argv);
     if (argc < 2) {
-        std::fprintf(stderr, "usage: %s OUTPUT_FOLDER [runway designator]\n", argv[0]);
+        std::fprintf(stderr, "usage: %s OUTPUT_FOLDER [RUNWAY [STATION_PORT]]\n", argv[0]);
         return 2;
     }
     const QString out = QString::fromLocal8Bit(argv[1]);
@@ -92,11 +92,17 @@ int main(int argc, char *argv[])
     settings.setSpeedUnits(2);
     settings.setRunwayAngle(argc > 2 ? QByteArray(argv[2]).toInt() : 9);
 
+    // With a port (the simulator's pseudo-terminal) the console reads a live
+    // station; without one, the sample station's fixed values.
+    const QString stationPort = argc > 3 ? QString::fromLocal8Bit(argv[3]) : QString();
     FakeStation station;
     fillSampleStation(station);
     keepPortalUploadsLocal();
     QModbus modbus(&settings, 0);
-    modbus.setLinkFactory(fakeStationFactory(station));
+    if (stationPort.isEmpty())
+        modbus.setLinkFactory(fakeStationFactory(station));
+    else
+        settings.setSerialPort(stationPort);
 
     int rc = 1;
     {
@@ -130,15 +136,23 @@ int main(int argc, char *argv[])
                 settings.changeTheme();
             }
             // Twice the design size shows the scaling and the details.
-            settings.setViewMode(1);
-            window->resize(1540, 1340);
-            pause(500);
-            const QString name = out + QStringLiteral("/aviation-dark-2x.png");
-            if (!window->grabWindow().save(name))
-                rc = 1;
-            std::printf("%s\n", qPrintable(name));
+            const int footer = window->height() - 670;
+            window->resize(1540, 1340 + footer);
+            for (const char *theme : { "dark", "light" }) {
+                for (int view : { 0, 1 }) {
+                    settings.setViewMode(view);
+                    pause(500);
+                    const QString name
+                        = QStringLiteral("%1/%2-%3-2x.png")
+                              .arg(out, view ? "aviation" : "standard", QLatin1String(theme));
+                    if (!window->grabWindow().save(name))
+                        rc = 1;
+                    std::printf("%s\n", qPrintable(name));
+                }
+                settings.changeTheme();
+            }
 
-            window->resize(770, 670);
+            window->resize(770, 670 + footer);
             if (!saveSettingsPages(engine, settings, modbus, out))
                 rc = 1;
         }
