@@ -1,7 +1,16 @@
-// One data-log row as the console writes it (open, recover the index from the
-// file's tail, one write, close) beside a plain fprintf of an equivalent row,
-// same run, same folder. The peers bound the cost from below: an already open
-// FILE* pays no open/close, fopen/fprintf/fclose pays it but reads nothing.
+// Two sections, same run, same temporary folder.
+//
+// 1. One data-log row into today's file when the file is empty, small, and
+//    100 MB: the row's cost must not grow with the file (only its tail is read
+//    for the running index). The empty file is truncated before every row, so
+//    each of its rows also writes the header.
+//
+// 2. One row as the console writes it (open, recover the index from the
+//    file's tail, one write, close) beside a plain fprintf of an equivalent
+//    row. The peers bound the cost from below: an already open FILE* pays no
+//    open/close, fopen/fprintf/fclose pays it but reads nothing.
+//
+// bench_datalog [rows per case]
 #include "acquisition/qmodbus.h"
 #include "datalog/csvrow.h"
 #include "datalog/logger.h"
@@ -10,6 +19,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <algorithm>
@@ -104,6 +114,153 @@ std::vector<double> timeFormat(int rows, bool ours)
     return us;
 }
 
+// ---- section 1: the file's size --------------------------------------------
+
+constexpr qint64 BigFileBytes = 100 * 1024 * 1024;
+
+struct Folder
+{
+    QString path; // the log folder
+    QString file; // today's file in it
+};
+
+Folder makeFolder(
+    const QString &root, const QString &name, const SysSettings &settings, const QDateTime &now)
+{
+    Folder f;
+    f.path = root + QLatin1Char('/') + name;
+    QDir().mkpath(f.path);
+    // The name the logger gives today's file.
+    f.file = f.path + QDir::separator() + settings.logPrefix()
+        + now.toLocalTime().date().toString(Qt::ISODate) + QStringLiteral(".csv");
+    return f;
+}
+
+// Header and valid rows up to `bytes`, written in large chunks; returns the
+// last index written.
+int fillLog(const QString &path, qint64 bytes, const QDateTime &now)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return -1;
+    csvrow::LogRow row;
+    row.wind = 3.6;
+    row.windDir = 247;
+    row.airTemp = 21.4;
+    row.humidity = 55.5;
+    row.pressure = 29.9247;
+    // In UTC already, so that no row pays a time-zone lookup.
+    const QDateTime utc = now.toUTC();
+    constexpr int ChunkBytes = 4 << 20;
+    QByteArray chunk = csvrow::csvHeader();
+    chunk.reserve(ChunkBytes + 4096);
+    qint64 written = 0;
+    int index = 0;
+    while (written + chunk.size() < bytes) {
+        chunk += csvrow::formatCsvRow(++index, utc, row);
+        if (chunk.size() >= ChunkBytes) {
+            if (file.write(chunk) != chunk.size())
+                return -1;
+            written += chunk.size();
+            chunk.resize(0);
+        }
+    }
+    if (file.write(chunk) != chunk.size())
+        return -1;
+    return index;
+}
+
+// Empty, and there.
+bool truncateFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate);
+}
+
+std::vector<double> timeRows(
+    Logger &logger, SysSettings &settings, const Folder &folder, int rows, bool emptyEachTime)
+{
+    settings.setLogPath(folder.path);
+    std::vector<double> us;
+    for (int i = 0; i < rows; ++i) {
+        if (emptyEachTime && !truncateFile(folder.file))
+            return {};
+        QElapsedTimer t;
+        t.start();
+        logger.writeLogData();
+        us.push_back(t.nsecsElapsed() / 1e3);
+    }
+    return us;
+}
+
+bool sizeSection(const QString &root, SysSettings &settings, QModbus &modbus, int rows)
+{
+    const QDateTime now(QDate(2026, 3, 6), QTime(12, 0, 0));
+    modbus.setClock([now] { return now; });
+    Logger logger;
+    const Folder empty = makeFolder(root, QStringLiteral("empty"), settings, now);
+    const Folder small = makeFolder(root, QStringLiteral("small"), settings, now);
+    const Folder big = makeFolder(root, QStringLiteral("big"), settings, now);
+
+    QElapsedTimer made;
+    made.start();
+    const int lastIndex = fillLog(big.file, BigFileBytes, now);
+    const qint64 bigSize = QFileInfo(big.file).size();
+    if (lastIndex < 0 || fillLog(small.file, 4096, now) < 0 || !truncateFile(empty.file)) {
+        std::fprintf(stderr, "cannot write the log files\n");
+        return false;
+    }
+    const double makeSeconds = made.elapsed() / 1e3;
+
+    // The first row into the big file must continue its index.
+    timeRows(logger, settings, big, 1, false);
+    if (logger.nextIndex() != lastIndex + 2) {
+        std::fprintf(stderr, "index not recovered from the big file: next %d, expected %d\n",
+            logger.nextIndex(), lastIndex + 2);
+        QFile::remove(big.file);
+        return false;
+    }
+    timeRows(logger, settings, empty, 20, true); // warm-up
+    timeRows(logger, settings, small, 20, false);
+
+    std::vector<double> e, s, b;
+    auto append = [](std::vector<double> &to, const std::vector<double> &from) {
+        to.insert(to.end(), from.begin(), from.end());
+    };
+    constexpr int Batches = 10;
+    for (int batch = 0; batch < Batches; ++batch) {
+        // Rotate the order so that drift on the machine affects all alike.
+        for (int k = 0; k < 3; ++k) {
+            switch ((batch + k) % 3) {
+            case 0:
+                append(e, timeRows(logger, settings, empty, rows / Batches, true));
+                break;
+            case 1:
+                append(s, timeRows(logger, settings, small, rows / Batches, false));
+                break;
+            default:
+                append(b, timeRows(logger, settings, big, rows / Batches, false));
+            }
+        }
+    }
+    QFile::remove(big.file);
+    modbus.setClock([] { return QDateTime::currentDateTime(); });
+    if (e.empty() || s.empty() || b.empty()) {
+        std::fprintf(stderr, "no rows timed\n");
+        return false;
+    }
+    const double me = median(e), ms = median(s), mb = median(b);
+    std::printf("one data-log row by file size, %zu rows each, median "
+                "(%.0f MB file made in %.1f s, deleted after)\n",
+        b.size(), bigSize / 1048576.0, makeSeconds);
+    std::printf("  empty file (header + row):               %8.2f us\n", me);
+    std::printf("  small file (4 KB at start; index read):  %8.2f us\n", ms);
+    std::printf("  100 MB file (index read):                %8.2f us\n", mb);
+    std::printf("  ratio 100 MB/empty: %.2f\n", mb / me);
+    std::printf("  ratio 100 MB/small: %.2f\n", mb / ms);
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -120,10 +277,15 @@ int main(int argc, char *argv[])
         return 1;
     }
     SysSettings settings(dir.path() + QStringLiteral("/settings"));
-    settings.setLogPath(logs);
     QModbus modbus(&settings, 0);
-    Logger logger;
     Logger::setDataSource(&modbus);
+
+    if (!sizeSection(dir.path(), settings, modbus, rows))
+        return 1;
+    std::printf("\n");
+
+    settings.setLogPath(logs);
+    Logger logger;
 
     const QByteArray peerPath = QFile::encodeName(logs + QStringLiteral("/peer-open.csv"));
     const QByteArray reopenPath = QFile::encodeName(logs + QStringLiteral("/peer-reopen.csv"));

@@ -34,8 +34,8 @@ FrameResult nextFrame(QByteArray &buffer);
 
 // The reply to one framed request, given the 222-byte register image and the
 // no-data flag, or nothing when the request gets no answer. Functions 3 and 4
-// read the image, 6 is echoed, anything else is ignored. Logs its decisions
-// and the reply length; `verbose` adds one line per reply byte.
+// read the image, 6 is echoed, anything else is ignored. Logs its refusals;
+// `verbose` (the debug log is on) adds the reply length and one line per byte.
 std::optional<QByteArray> gatewayReply(
     const QByteArray &frame, const QByteArray &image, bool dataMissing, bool verbose = false);
 

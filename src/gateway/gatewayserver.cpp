@@ -8,12 +8,80 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 
+#ifdef Q_OS_UNIX
+#include <sys/socket.h>
+#include <sys/types.h>
+#endif
+
+namespace {
+
+// QDateTime::currentDateTime() has the C library look up the time zone on
+// every call, which on glibc means three stat() calls of /etc/localtime: as
+// many system calls as answering a request takes. Contact times are shown to
+// the second, so the local time is worked out once per second.
+QDateTime localTimeToTheSecond()
+{
+    thread_local qint64 second = -1;
+    thread_local QDateTime local;
+    const qint64 now = QDateTime::currentMSecsSinceEpoch() / 1000;
+    if (now != second) {
+        second = now;
+        local = QDateTime::fromSecsSinceEpoch(now);
+    }
+    return local;
+}
+
+// Formatting a date is a good part of a request's cost; the text changes once
+// a second at most, so the last one is kept.
+QString contactText(const QDateTime &time)
+{
+    if (time.timeSpec() != Qt::LocalTime)
+        return time.toString(Qt::TextDate);
+    thread_local QDate lastDate;
+    thread_local int lastSecond = -1;
+    thread_local QString text;
+    // date() and time() of a local QDateTime need no time-zone lookup.
+    const QDate date = time.date();
+    const int second = time.time().msecsSinceStartOfDay() / 1000;
+    if (date != lastDate || second != lastSecond || text.isEmpty()) {
+        text = time.toString(Qt::TextDate);
+        lastDate = date;
+        lastSecond = second;
+    }
+    return text;
+}
+
+// A QTcpSocket queues what it is given and writes it once the event loop
+// reports the socket writable, which costs a loop pass and, with the GLib
+// dispatcher, two wake-ups per reply. While nothing is queued the reply goes
+// straight to the kernel; only what it does not take is queued, so replies
+// stay in order and the unread-replies bound sees the same queue.
+void sendReply(QTcpSocket *socket, const QByteArray &reply)
+{
+    qint64 sent = 0;
+#ifdef Q_OS_UNIX
+    const qintptr fd = socket->socketDescriptor();
+    if (fd != -1 && socket->bytesToWrite() == 0
+        && socket->state() == QAbstractSocket::ConnectedState) {
+        const ssize_t n = ::send(
+            int(fd), reply.constData(), std::size_t(reply.size()), MSG_DONTWAIT | MSG_NOSIGNAL);
+        // On an error the socket is left to find it out on its own write.
+        if (n > 0)
+            sent = n;
+    }
+#endif
+    if (sent < reply.size())
+        socket->write(reply.constData() + sent, reply.size() - sent);
+}
+
+} // namespace
+
 GatewayServer::GatewayServer(const RegisterImage &image, QObject *parent)
     : QObject(parent)
     , image(image)
     , server(new QTcpServer(this))
     , verbose([] { return true; })
-    , clock([] { return QDateTime::currentDateTime(); })
+    , clock(localTimeToTheSecond)
 {
     connect(server, &QTcpServer::newConnection, this, &GatewayServer::slotNewConnection);
 }
@@ -88,8 +156,10 @@ void GatewayServer::acceptConnection(QTcpSocket *socket)
     // Without it a peer that vanished (power cut, cable pulled) holds its
     // slot under the cap for good.
     socket->setSocketOption(QAbstractSocket::KeepAliveOption, 1);
+    // A reply is one small segment; it should not wait for an earlier one's ACK.
+    socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
     connections.insert(socket, Connection { key, QByteArray() });
-    clients.insert(key, clock().toString(Qt::TextDate));
+    clients.insert(key, contactText(clock()));
     emit recentClientsChanged();
 
     connect(socket, &QTcpSocket::readyRead, this, &GatewayServer::slotReadyRead);
@@ -116,17 +186,22 @@ void GatewayServer::slotReadyRead()
     const auto it = connections.find(socket);
     if (it == connections.end())
         return;
-    qDebug() << "SlotReadyRead called, bytes available: " << socket->bytesAvailable();
+    const bool logging = verbose();
+    if (logging)
+        qDebug() << "SlotReadyRead called, bytes available: " << socket->bytesAvailable();
     const auto client = clients.find(it->key);
     if (client != clients.end())
-        *client = clock().toString(Qt::TextDate);
+        *client = contactText(clock());
 
     // Requests are cut from the stream by their length field, so one read may
     // hold several or part of one. Reading at most up to one maximum frame at
     // a time keeps the buffer bounded, whatever a client pours in.
     QByteArray &buffer = it->buffer;
     while (socket->bytesAvailable() > 0) {
-        buffer.append(socket->read(gateway::MaxFrameSize - buffer.size()));
+        const int held = buffer.size();
+        buffer.resize(gateway::MaxFrameSize);
+        const qint64 got = socket->read(buffer.data() + held, gateway::MaxFrameSize - held);
+        buffer.resize(held + int(qMax<qint64>(got, 0)));
         for (;;) {
             gateway::FrameResult next = gateway::nextFrame(buffer);
             if (next.status == gateway::FrameStatus::NeedMore)
@@ -138,8 +213,8 @@ void GatewayServer::slotReadyRead()
                 return;
             }
             answer(socket, next.frame);
-            // Replies pile up in the socket until the event loop flushes them;
-            // only what the kernel will not take either means a peer not reading.
+            // Replies the kernel would not take wait in the socket; only what
+            // it still will not take after a flush means a peer not reading.
             if (socket->bytesToWrite() > MaxUnreadReplyBytes) {
                 socket->flush();
                 if (socket->bytesToWrite() > MaxUnreadReplyBytes) {
@@ -154,9 +229,11 @@ void GatewayServer::slotReadyRead()
 
 void GatewayServer::answer(QTcpSocket *socket, const QByteArray &frame)
 {
-    gateway::logRequest(frame);
+    const bool logging = verbose();
+    if (logging)
+        gateway::logRequest(frame);
     const std::optional<QByteArray> reply
-        = gateway::gatewayReply(frame, image.snapshot(), image.dataMissing(), verbose());
+        = gateway::gatewayReply(frame, image.snapshot(), image.dataMissing(), logging);
     if (reply)
-        socket->write(*reply);
+        sendReply(socket, *reply);
 }

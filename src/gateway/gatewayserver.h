@@ -44,7 +44,8 @@ public:
     QStringList recentClients() const;
     int connectionCount() const { return connections.size(); }
 
-    // Whether the per-byte reply dump is worth building (the debug log is on).
+    // Whether the per-request lines (request and reply dumps) are worth
+    // building: the debug log is on. Refusals and connections are always logged.
     void setVerbose(std::function<bool()> enabled) { verbose = std::move(enabled); }
     void setMaxConnections(int count) { maxConnections = count; }
     // Local time of a client's last contact; tests inject a fixed one.

@@ -311,7 +311,7 @@ private slots:
 
         log.clear();
         gatewayReply(frame, patternImage(), false, false);
-        QCOMPARE(log.lines(), QStringList { "Writing response of length:  11" });
+        QCOMPARE(log.lines(), QStringList {}); // the debug log is off: nothing built
 
         log.clear();
         gatewayReply(frame, patternImage(), false, true);

@@ -268,7 +268,7 @@ private slots:
         QCOMPARE(client.read(9), hex("0004 0000 0003 01 83 02"));
     }
 
-    void byteDumpOnlyWhenVerbose()
+    void requestLinesOnlyWhenVerbose()
     {
         LogCapture log;
         bool verbose = false;
@@ -277,12 +277,17 @@ private slots:
         QVERIFY(client.connectTo(server->serverPort()));
         client.send(readRequest(1, 200, 1));
         QCOMPARE(client.read(11).size(), 11);
-        QCOMPARE(log.count("Writing response of length:  11"), 1);
+        QCOMPARE(log.count("Writing response of length:  11"), 0);
+        QCOMPARE(log.count("Modbus TCP header: "), 0);
+        QCOMPARE(log.countStartingWith("SlotReadyRead called"), 0);
         QCOMPARE(log.countStartingWith("Writing byte "), 0);
 
         verbose = true;
         client.send(readRequest(1, 200, 1));
         QCOMPARE(client.read(11).size(), 11);
+        QCOMPARE(log.count("Writing response of length:  11"), 1);
+        QCOMPARE(log.count("Modbus TCP header: "), 1);
+        QCOMPARE(log.countStartingWith("SlotReadyRead called"), 1);
         QCOMPARE(log.countStartingWith("Writing byte "), 11);
         QVERIFY(log.contains("Writing byte  10 :  11"));
     }
