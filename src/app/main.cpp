@@ -37,6 +37,11 @@ int main(int argc, char *argv[])
             if (!engine.rootObjects().isEmpty())
                 qDebug() << "Main window loaded";
             exitCode = app.exec();
+            // Stop polling and hand the bindings what the last cycle queued
+            // for them while they still exist.
+            modbus.quit();
+            modbus.wait();
+            QCoreApplication::sendPostedEvents();
             debuglog::close();
         }
         Logger::setDataSource(nullptr);

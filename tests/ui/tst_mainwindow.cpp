@@ -1,3 +1,4 @@
+#include "support/unload.h"
 #include "support/localportal.h"
 #include "acquisition/qmodbus.h"
 #include "samplestation.h"
@@ -79,9 +80,13 @@ private slots:
 
     void cleanup()
     {
+        stopAcquisitionAndDrain(modbus.get());
         engine.reset();
         modbus.reset();
         settings.reset();
+        // Replies, managers and QML objects released with deleteLater go now,
+        // not at exit, where they would read as leaks.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         qInstallMessageHandler(previousHandler);
         QVERIFY2(warnings.isEmpty(), qPrintable(warnings.join(QLatin1Char('\n'))));
     }

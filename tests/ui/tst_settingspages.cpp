@@ -1,3 +1,4 @@
+#include "support/unload.h"
 #include "acquisition/qmodbus.h"
 #include "samplestation.h"
 #include "settings/syssettings.h"
@@ -527,9 +528,13 @@ private:
 
     void unload()
     {
+        stopAcquisitionAndDrain(modbus.get());
         engine.reset();
         modbus.reset();
         settings.reset();
+        // Replies, managers and QML objects released with deleteLater go now,
+        // not at exit, where they would read as leaks.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         window = nullptr;
     }
 
