@@ -1,3 +1,4 @@
+#include "support/qmlmessages.h"
 #include "support/unload.h"
 #include "support/localportal.h"
 #include "acquisition/qmodbus.h"
@@ -15,25 +16,7 @@
 
 // The real main.qml from the program's resources, with the real settings
 // object and a QModbus fed by the sample station: what the user would read.
-namespace {
-
-QStringList warnings;
-QStringList debugLines;
-QtMessageHandler previousHandler = nullptr;
-
-void recordMessages(QtMsgType type, const QMessageLogContext &context, const QString &message)
-{
-    if (type == QtWarningMsg || type == QtCriticalMsg) {
-        if (!message.startsWith(QLatin1String("QStandardPaths: ")))
-            warnings.append(message);
-    } else {
-        debugLines.append(message);
-    }
-    if (previousHandler)
-        previousHandler(type, context, message);
-}
-
-} // namespace
+using namespace qmlmessages;
 
 class TestMainWindow : public QObject
 {
@@ -46,7 +29,7 @@ private slots:
     {
         warnings.clear();
         debugLines.clear();
-        previousHandler = qInstallMessageHandler(recordMessages);
+        previousHandler = qInstallMessageHandler(qmlmessages::record);
 
         folder = std::make_unique<QTemporaryDir>();
         settings = std::make_unique<SysSettings>(folder->path());

@@ -1,3 +1,4 @@
+#include "support/qmlmessages.h"
 #include "support/unload.h"
 #include "acquisition/qmodbus.h"
 #include "samplestation.h"
@@ -26,21 +27,7 @@ const QString stationKey = QStringLiteral("station-key");
 // The sample station reports serial number 100000 (registers 103-104).
 const int sampleSerial = 100000;
 
-QStringList warnings;
-QStringList debugLines;
-QtMessageHandler previousHandler = nullptr;
-
-void recordMessages(QtMsgType type, const QMessageLogContext &context, const QString &message)
-{
-    if (type == QtWarningMsg || type == QtCriticalMsg) {
-        if (!message.startsWith(QLatin1String("QStandardPaths: ")))
-            warnings.append(message);
-    } else {
-        debugLines.append(message);
-    }
-    if (previousHandler)
-        previousHandler(type, context, message);
-}
+using namespace qmlmessages;
 
 // Stands in for the desktop's mail program and web browser.
 class LinkCatcher : public QObject
@@ -63,7 +50,7 @@ class TestSettingsPages : public QObject
 private slots:
     void initTestCase()
     {
-        previousHandler = qInstallMessageHandler(recordMessages);
+        previousHandler = qInstallMessageHandler(qmlmessages::record);
         QVERIFY(portal.start(QString::number(sampleSerial), stationKey));
         setPortalUrlForTesting(portal.url());
         setPortalTimeoutForTesting(5000);
