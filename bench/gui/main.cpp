@@ -8,6 +8,7 @@
 //
 // Run it on a display with real OpenGL (scripts/bench-gui uses Xvfb and Mesa),
 // or the console's drop shadows are not drawn and the figures flatter it.
+#include "support/simulatedstation.h"
 #include "acquisition/qmodbus.h"
 #include "app/debuglog.h"
 #include "datalog/logger.h"
@@ -249,36 +250,6 @@ int runFloor(int argc, char *argv[], const ChildOptions &options, qint64 entered
 
 using Result = std::map<QByteArray, QByteArray>;
 
-struct Station
-{
-    QProcess process;
-    QString path;
-
-    bool start()
-    {
-        process.start(QStringLiteral(STATION_BINARY), { QStringLiteral("--pty") });
-        if (!process.waitForStarted())
-            return false;
-        while (process.waitForReadyRead(5000)) {
-            while (process.canReadLine()) {
-                const QByteArray line = process.readLine().trimmed();
-                if (line.startsWith("PTY ")) {
-                    path = QString::fromUtf8(line.mid(4));
-                    return true;
-                }
-            }
-        }
-        return false;
-    }
-
-    ~Station()
-    {
-        if (process.state() == QProcess::NotRunning)
-            return;
-        ::kill(pid_t(process.processId()), SIGTERM);
-        process.waitForFinished(3000);
-    }
-};
 
 std::optional<Result> launch(const QString &mode, int seconds, const QString &port)
 {
@@ -346,8 +317,8 @@ void row(const char *label, double console, double floor, const char *format)
 
 int runParent(int seconds, int launches)
 {
-    Station station;
-    if (!station.start()) {
+    SimulatedStation station;
+    if (!station.start(QStringLiteral(STATION_BINARY))) {
         std::fprintf(stderr, "station simulator did not start\n");
         return 1;
     }

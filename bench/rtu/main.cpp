@@ -1,51 +1,22 @@
 // One 100-register RTU transaction over a pseudo-terminal against the station
 // simulator: our master beside libmodbus's modbus_read_registers, same run,
 // same kind of link. Blind naps in the receive loop show up as a large ratio.
+#include "support/simulatedstation.h"
 #include "acquisition/posixserialport.h"
 #include "acquisition/registerimage.h"
 #include "acquisition/rtumaster.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QProcess>
 
 #include <modbus.h>
 
 #include <algorithm>
-#include <csignal>
 #include <cstdio>
 #include <vector>
 
 namespace {
 
-struct Station
-{
-    QProcess process;
-    QString path;
-
-    bool start()
-    {
-        process.start(QStringLiteral(STATION_BINARY), { QStringLiteral("--pty") });
-        if (!process.waitForStarted())
-            return false;
-        while (process.waitForReadyRead(5000)) {
-            while (process.canReadLine()) {
-                const QByteArray line = process.readLine().trimmed();
-                if (line.startsWith("PTY ")) {
-                    path = QString::fromUtf8(line.mid(4));
-                    return true;
-                }
-            }
-        }
-        return false;
-    }
-
-    ~Station()
-    {
-        ::kill(pid_t(process.processId()), SIGTERM);
-        process.waitForFinished(3000);
-    }
-};
 
 double median(std::vector<double> v)
 {
@@ -107,8 +78,8 @@ int main(int argc, char *argv[])
     qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
     const int rounds = argc > 1 ? std::max(5, atoi(argv[1])) : 50;
 
-    Station station;
-    if (!station.start()) {
+    SimulatedStation station;
+    if (!station.start(QStringLiteral(STATION_BINARY))) {
         std::fprintf(stderr, "station simulator did not start\n");
         return 1;
     }
