@@ -14,16 +14,6 @@ namespace {
 const QString stationKey = QStringLiteral("k+y &=");
 const QString responseLine = QStringLiteral("Test credentials response: ");
 
-quint16 closedPort()
-{
-    QTcpServer probe;
-    if (!probe.listen(QHostAddress::LocalHost, 0))
-        return 0;
-    const quint16 port = probe.serverPort();
-    probe.close();
-    return port;
-}
-
 } // namespace
 
 class TestCredentials : public QObject
@@ -115,21 +105,8 @@ private slots:
     {
         QFETCH(QString, kind);
         CannedPortal canned;
-        QVERIFY(canned.start());
-        if (kind == "refused") {
-            const quint16 port = closedPort();
-            QVERIFY(port != 0);
-            setPortalUrlForTesting(
-                QUrl(QStringLiteral("http://127.0.0.1:%1/quorinconnect").arg(port)));
-        } else if (kind == "404") {
-            setPortalUrlForTesting(portal.url(QStringLiteral("/elsewhere")));
-        } else {
-            canned.status = 500;
-            canned.body = "success";
-            canned.silent = kind == "silent";
-            setPortalUrlForTesting(canned.url());
-            setPortalTimeoutForTesting(300);
-        }
+        QVERIFY(pointPortalAtFailure(
+            kind, canned, portal.url(QStringLiteral("/elsewhere")), "success"));
 
         QSignalSpy result(settings.get(), &SysSettings::testCredentialsResult);
         settings->testCredentials();

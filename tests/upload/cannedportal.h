@@ -7,6 +7,8 @@
 #include <QTcpSocket>
 #include <QUrl>
 
+#include "upload/portalurl.h"
+
 // An in-test HTTP endpoint for answers the stand-in never gives: a fixed
 // status and body once the whole request is in, or, when `silent`, nothing
 // at all (a hung portal).
@@ -65,3 +67,40 @@ private:
 
     QHash<QTcpSocket *, QByteArray> received;
 };
+
+// A port that was free a moment ago, so a connection to it is refused.
+inline quint16 closedPort()
+{
+    QTcpServer probe;
+    if (!probe.listen(QHostAddress::LocalHost, 0))
+        return 0;
+    const quint16 port = probe.serverPort();
+    probe.close();
+    return port;
+}
+
+// Points the portal at one kind of failure: "refused" (nothing listens),
+// "404" (`wrongPath`, a path the stand-in refuses), "500" (`canned` answers
+// with that status and `body`) or "silent" (`canned` never answers; short
+// timeout). False when the set-up itself failed.
+inline bool pointPortalAtFailure(
+    const QString &kind, CannedPortal &canned, const QUrl &wrongPath, const QByteArray &body)
+{
+    if (!canned.start())
+        return false;
+    if (kind == QLatin1String("refused")) {
+        const quint16 port = closedPort();
+        setPortalUrlForTesting(QUrl(QStringLiteral("http://127.0.0.1:%1/quorinconnect").arg(port)));
+        return port != 0;
+    }
+    if (kind == QLatin1String("404")) {
+        setPortalUrlForTesting(wrongPath);
+        return true;
+    }
+    canned.status = 500;
+    canned.body = body;
+    canned.silent = kind == QLatin1String("silent");
+    setPortalUrlForTesting(canned.url());
+    setPortalTimeoutForTesting(300);
+    return true;
+}

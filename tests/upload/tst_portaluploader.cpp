@@ -31,17 +31,6 @@ StationValues someValues()
     return v;
 }
 
-// A port that was free a moment ago, so a connection to it is refused.
-quint16 closedPort()
-{
-    QTcpServer probe;
-    if (!probe.listen(QHostAddress::LocalHost, 0))
-        return 0;
-    const quint16 port = probe.serverPort();
-    probe.close();
-    return port;
-}
-
 bool released(const PortalUploader &uploader)
 {
     return uploader.findChildren<QNetworkAccessManager *>().isEmpty()
@@ -150,21 +139,8 @@ private slots:
         QFETCH(int, code);
 
         CannedPortal canned;
-        QVERIFY(canned.start());
-        if (kind == "refused") {
-            const quint16 port = closedPort();
-            QVERIFY(port != 0);
-            setPortalUrlForTesting(
-                QUrl(QStringLiteral("http://127.0.0.1:%1/quorinconnect").arg(port)));
-        } else if (kind == "404") {
-            setPortalUrlForTesting(portal.url(QStringLiteral("/elsewhere")));
-        } else {
-            canned.status = 500;
-            canned.body = "internal error";
-            canned.silent = kind == "silent";
-            setPortalUrlForTesting(canned.url());
-            setPortalTimeoutForTesting(300);
-        }
+        QVERIFY(pointPortalAtFailure(
+            kind, canned, portal.url(QStringLiteral("/elsewhere")), "internal error"));
 
         QSignalSpy changed(uploader.get(), &PortalUploader::lastUploadChanged);
         uploader->upload(someValues(), accepted(), utc);
