@@ -11,10 +11,8 @@
 //    open/close, fopen/fprintf/fclose pays it but reads nothing.
 //
 // bench_datalog [rows per case]
-#include "acquisition/qmodbus.h"
 #include "datalog/csvrow.h"
 #include "datalog/logger.h"
-#include "settings/syssettings.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -35,7 +33,7 @@ double median(std::vector<double> v)
     return v[v.size() / 2];
 }
 
-// The row the logger writes for a fresh QModbus, through printf.
+// A row like the logger's, through printf.
 void printRow(FILE *f, int index)
 {
     std::fprintf(f,
@@ -45,13 +43,36 @@ void printRow(FILE *f, int index)
         0.05, 2.35, 1.2, 200.0, 12.5, 131, 140, 2, 0, 4, 12.0, 2, 1);
 }
 
-std::vector<double> timeLogger(Logger &logger, int rows)
+// A good cycle of the sample values, at `local`.
+StationCycle sampleCycle(const QDateTime &local)
+{
+    StationCycle c;
+    c.kind = StationCycle::Kind::Good;
+    c.values.wind = 3.6;
+    c.values.windDir = 247;
+    c.values.airTemp = 21.4;
+    c.values.humidity = 55.5;
+    c.values.pressure = 1015;
+    c.values.rainDay = 2.35;
+    c.local = local;
+    c.utc = local.toUTC();
+    return c;
+}
+
+void setFolder(Logger &logger, const QString &folder)
+{
+    LogSettings s = logger.settings();
+    s.folder = folder;
+    logger.setSettings(s);
+}
+
+std::vector<double> timeLogger(Logger &logger, const StationCycle &cycle, int rows)
 {
     std::vector<double> us;
     for (int i = 0; i < rows; ++i) {
         QElapsedTimer t;
         t.start();
-        logger.writeLogData();
+        logger.writeRow(cycle);
         us.push_back(t.nsecsElapsed() / 1e3);
     }
     return us;
@@ -125,13 +146,13 @@ struct Folder
 };
 
 Folder makeFolder(
-    const QString &root, const QString &name, const SysSettings &settings, const QDateTime &now)
+    const QString &root, const QString &name, const Logger &logger, const QDateTime &now)
 {
     Folder f;
     f.path = root + QLatin1Char('/') + name;
     QDir().mkpath(f.path);
     // The name the logger gives today's file.
-    f.file = f.path + QDir::separator() + settings.logPrefix()
+    f.file = f.path + QDir::separator() + logger.settings().prefix
         + now.toLocalTime().date().toString(Qt::ISODate) + QStringLiteral(".csv");
     return f;
 }
@@ -177,30 +198,30 @@ bool truncateFile(const QString &path)
     return file.open(QIODevice::WriteOnly | QIODevice::Truncate);
 }
 
-std::vector<double> timeRows(
-    Logger &logger, SysSettings &settings, const Folder &folder, int rows, bool emptyEachTime)
+std::vector<double> timeRows(Logger &logger, const StationCycle &cycle, const Folder &folder,
+                             int rows, bool emptyEachTime)
 {
-    settings.setLogPath(folder.path);
+    setFolder(logger, folder.path);
     std::vector<double> us;
     for (int i = 0; i < rows; ++i) {
         if (emptyEachTime && !truncateFile(folder.file))
             return {};
         QElapsedTimer t;
         t.start();
-        logger.writeLogData();
+        logger.writeRow(cycle);
         us.push_back(t.nsecsElapsed() / 1e3);
     }
     return us;
 }
 
-bool sizeSection(const QString &root, SysSettings &settings, QModbus &modbus, int rows)
+bool sizeSection(const QString &root, int rows)
 {
     const QDateTime now(QDate(2026, 3, 6), QTime(12, 0, 0));
-    modbus.setClock([now] { return now; });
+    const StationCycle cycle = sampleCycle(now);
     Logger logger;
-    const Folder empty = makeFolder(root, QStringLiteral("empty"), settings, now);
-    const Folder small = makeFolder(root, QStringLiteral("small"), settings, now);
-    const Folder big = makeFolder(root, QStringLiteral("big"), settings, now);
+    const Folder empty = makeFolder(root, QStringLiteral("empty"), logger, now);
+    const Folder small = makeFolder(root, QStringLiteral("small"), logger, now);
+    const Folder big = makeFolder(root, QStringLiteral("big"), logger, now);
 
     QElapsedTimer made;
     made.start();
@@ -213,15 +234,15 @@ bool sizeSection(const QString &root, SysSettings &settings, QModbus &modbus, in
     const double makeSeconds = made.elapsed() / 1e3;
 
     // The first row into the big file must continue its index.
-    timeRows(logger, settings, big, 1, false);
+    timeRows(logger, cycle, big, 1, false);
     if (logger.nextIndex() != lastIndex + 2) {
         std::fprintf(stderr, "index not recovered from the big file: next %d, expected %d\n",
             logger.nextIndex(), lastIndex + 2);
         QFile::remove(big.file);
         return false;
     }
-    timeRows(logger, settings, empty, 20, true); // warm-up
-    timeRows(logger, settings, small, 20, false);
+    timeRows(logger, cycle, empty, 20, true); // warm-up
+    timeRows(logger, cycle, small, 20, false);
 
     std::vector<double> e, s, b;
     auto append = [](std::vector<double> &to, const std::vector<double> &from) {
@@ -233,18 +254,17 @@ bool sizeSection(const QString &root, SysSettings &settings, QModbus &modbus, in
         for (int k = 0; k < 3; ++k) {
             switch ((batch + k) % 3) {
             case 0:
-                append(e, timeRows(logger, settings, empty, rows / Batches, true));
+                append(e, timeRows(logger, cycle, empty, rows / Batches, true));
                 break;
             case 1:
-                append(s, timeRows(logger, settings, small, rows / Batches, false));
+                append(s, timeRows(logger, cycle, small, rows / Batches, false));
                 break;
             default:
-                append(b, timeRows(logger, settings, big, rows / Batches, false));
+                append(b, timeRows(logger, cycle, big, rows / Batches, false));
             }
         }
     }
     QFile::remove(big.file);
-    modbus.setClock([] { return QDateTime::currentDateTime(); });
     if (e.empty() || s.empty() || b.empty()) {
         std::fprintf(stderr, "no rows timed\n");
         return false;
@@ -276,16 +296,13 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "no temporary folder\n");
         return 1;
     }
-    SysSettings settings(dir.path() + QStringLiteral("/settings"));
-    QModbus modbus(&settings, 0);
-    Logger::setDataSource(&modbus);
-
-    if (!sizeSection(dir.path(), settings, modbus, rows))
+    if (!sizeSection(dir.path(), rows))
         return 1;
     std::printf("\n");
 
-    settings.setLogPath(logs);
     Logger logger;
+    setFolder(logger, logs);
+    const StationCycle cycle = sampleCycle(QDateTime::currentDateTime());
 
     const QByteArray peerPath = QFile::encodeName(logs + QStringLiteral("/peer-open.csv"));
     const QByteArray reopenPath = QFile::encodeName(logs + QStringLiteral("/peer-reopen.csv"));
@@ -296,14 +313,14 @@ int main(int argc, char *argv[])
     }
 
     // Warm the page cache and the allocator for all three alike.
-    timeLogger(logger, 20);
+    timeLogger(logger, cycle, 20);
     timeOpenFile(open, 20);
     timeOpenClose(reopenPath, 20);
 
     // Alternate the contenders so drift on the machine affects them alike.
     std::vector<double> ours, peerOpen, peerReopen, formatOurs, formatPrintf;
     for (int batch = 0; batch < 5; ++batch) {
-        auto a = timeLogger(logger, rows / 5);
+        auto a = timeLogger(logger, cycle, rows / 5);
         auto b = timeOpenFile(open, rows / 5);
         auto c = timeOpenClose(reopenPath, rows / 5);
         auto d = timeFormat(rows / 5, true);
@@ -315,7 +332,6 @@ int main(int argc, char *argv[])
         formatPrintf.insert(formatPrintf.end(), e.begin(), e.end());
     }
     std::fclose(open);
-    Logger::setDataSource(nullptr);
     if (ours.empty() || peerReopen.empty()) {
         std::fprintf(stderr, "no rows timed\n");
         return 1;
@@ -324,7 +340,7 @@ int main(int argc, char *argv[])
     const double m = median(ours), mo = median(peerOpen), mr = median(peerReopen);
     const double fo = median(formatOurs), fp = median(formatPrintf);
     std::printf("one data-log row, %zu rows each, median\n", ours.size());
-    std::printf("  Logger::writeLogData (open, tail, write, close): %8.2f us\n", m);
+    std::printf("  Logger::writeRow (open, tail, write, close)   : %8.2f us\n", m);
     std::printf("  fprintf + fflush to an open FILE*:               %8.2f us\n", mo);
     std::printf("  fopen + fprintf + fclose:                         %8.2f us\n", mr);
     std::printf("  ratio logger/open FILE*: %.2f\n", m / mo);

@@ -9,9 +9,8 @@
 // Run it on a display with real OpenGL (scripts/bench-gui uses Xvfb and Mesa),
 // or the console's drop shadows are not drawn and the figures flatter it.
 #include "support/simulatedstation.h"
-#include "acquisition/qmodbus.h"
+#include "app/console.h"
 #include "app/debuglog.h"
-#include "datalog/logger.h"
 #include "settings/syssettings.h"
 #include "support/localportal.h"
 
@@ -218,9 +217,8 @@ int runConsole(int argc, char *argv[], const ChildOptions &options, qint64 enter
     Run run;
     int exitCode = 0;
     {
-        QModbus modbus(&settings, 0);
-        settings.setModbusObject(&modbus);
-        Logger::setDataSource(&modbus);
+        Console console(settings, 0);
+        QModbus &modbus = console.modbus();
         QObject::connect(&modbus, &QModbus::airTempChanged, &app, [&run] { ++run.updates; });
         {
             QQmlApplicationEngine engine;
@@ -231,8 +229,6 @@ int runConsole(int argc, char *argv[], const ChildOptions &options, qint64 enter
             exitCode = measure(app, run, options, enteredNs);
             debuglog::close();
         }
-        Logger::setDataSource(nullptr);
-        settings.setModbusObject(nullptr);
     }
     return exitCode;
 }

@@ -1,24 +1,19 @@
 #include "qmodbus.h"
 
 #include "cyclestep.h"
-#include "datalog/logger.h"
-#include "gateway/gatewayserver.h"
 #include "meteo/conversion.h"
 #include "meteo/derived.h"
 #include "rtulink.h"
-#include "tcplink.h"
 #include "settings/syssettings.h"
-#include "upload/portaluploader.h"
-#include "upload/uploadform.h"
+#include "tcplink.h"
 
 #include <QDebug>
 #include <QElapsedTimer>
 #include <QTimer>
 
-QModbus::QModbus(SysSettings *settings, quint16 gatewayPort, QObject *parent)
+QModbus::QModbus(SysSettings *settings, QObject *parent)
     : QThread(parent),
       settings(settings),
-      gatewayPort(gatewayPort),
       clock([] { return QDateTime::currentDateTime(); }),
       linkFactory([](bool tcp, RegisterImage &image, const std::atomic<bool> *interrupt)
                           -> std::unique_ptr<StationLink> {
@@ -28,12 +23,7 @@ QModbus::QModbus(SysSettings *settings, quint16 gatewayPort, QObject *parent)
       }),
       newDay(QDate::currentDate())
 {
-    dataLog = new Logger(this);
-    gatewayServer = new GatewayServer(registerImage, this);
-    // The per-byte reply dump is only worth building when someone reads it.
-    gatewayServer->setVerbose([settings] { return settings->debugLogEnabled(); });
-    connect(gatewayServer, &GatewayServer::recentClientsChanged, this,
-            &QModbus::recentClientsChanged);
+    qRegisterMetaType<CyclePtr>("CyclePtr");
 
     secTimer = new QTimer(this);
     connect(secTimer, &QTimer::timeout, this, &QModbus::secTimerTimeout);
@@ -42,14 +32,6 @@ QModbus::QModbus(SysSettings *settings, quint16 gatewayPort, QObject *parent)
     updateTimer = new QTimer(this);
     connect(updateTimer, &QTimer::timeout, this, &QModbus::updateTimerTimeout);
     updateTimer->start(settings->updateTime());
-
-    uploader = new PortalUploader(this);
-    uploader->setClock([this] { return now(); });
-    connect(uploader, &PortalUploader::lastUploadChanged, this, &QModbus::lastQuorinLiveChanged);
-    // Emitted on the acquisition thread, so the upload runs queued on this one.
-    connect(this, &QModbus::sendToQuorinLive, this, &QModbus::slotSendToQuorinLive);
-
-    gatewayServer->listen(gatewayPort);
 }
 
 QModbus::~QModbus()
@@ -89,6 +71,7 @@ void QModbus::startThread()
 
 void QModbus::quit()
 {
+    emit quitRequested();
     requestStop();
 }
 
@@ -101,7 +84,6 @@ void QModbus::requestStop()
         stopRequested = true;
         interruptTransaction = true;
     }
-    gatewayServer->close();
     for (int i = 0; i < 10 && threadRunning; ++i)
         QThread::msleep(50);
 }
@@ -137,6 +119,7 @@ void QModbus::run()
                     emit openPortFailed();
             }
             registerImage.setDataMissing(true);
+            publishCycle(StationCycle::Kind::NoLink);
             failureWait(tcp);
             continue;
         }
@@ -171,7 +154,7 @@ void QModbus::failureWait(bool tcp)
 QModbus::PassEnd QModbus::pollLoop(StationLink &link)
 {
     consecutiveFailures = 0;
-    logTrigger.reset(); // a line on the first cycle of every pass
+    passPublished = false;
     for (;;) {
         applyPendingNewDay();
         if (stopRequested)
@@ -232,33 +215,31 @@ bool QModbus::pollCycle(StationLink &link)
         emit lightningChanged();
         emit calcChanged();
         emit analogChanged();
-        const QDateTime current = clock();
-        if (portalUploadDue(lastQuorinLiveTrigger, current, settings->quorinLiveMinutes())) {
-            lastQuorinLiveTrigger = current;
-            emit sendToQuorinLive();
-        }
     } else {
         qDebug() << "No data received";
         registerImage.setDataMissing(true);
         ++consecutiveFailures;
         publish(); // the status block may have changed
     }
-    if (logTrigger.due(settings->logEnabled(), settings->updateLogSeconds()))
-        dataLog->writeLogData();
+    publishCycle(good ? StationCycle::Kind::Good : StationCycle::Kind::Failed);
     return good;
 }
 
-double QModbus::rainIncrement()
+void QModbus::publishCycle(StationCycle::Kind kind)
 {
-    return rain.increment(working.rainDay);
-}
-
-void QModbus::clearLightningAccumulators()
-{
-    working.lightningStrikes = 0;
-    working.lightningNoise = 0;
-    working.lightningDisturbers = 0;
-    publish();
+    auto cycle = std::make_shared<StationCycle>();
+    cycle->kind = kind;
+    cycle->firstOfPass = kind != StationCycle::Kind::NoLink && !passPublished;
+    if (kind != StationCycle::Kind::NoLink)
+        passPublished = true;
+    cycle->values = working;
+    cycle->registers = registerImage.snapshot();
+    cycle->dataMissing = registerImage.dataMissing();
+    cycle->local = clock();
+    cycle->utc = cycle->local.toUTC();
+    for (CycleSink *sink : sinks)
+        sink->takeCycle(*cycle);
+    emit cyclePublished(std::move(cycle));
 }
 
 void QModbus::publish()
@@ -553,24 +534,26 @@ QString QModbus::metar() const
     return read([](const StationValues &v) { return v.metar; });
 }
 
-void QModbus::slotSendToQuorinLive()
-{
-    uploader->upload(values(), UploadSettings::from(*settings), now().toUTC());
-}
-
 QString QModbus::lastQuorinLive() const
 {
-    return uploader->lastUploadText();
+    return lastQuorinLiveText;
 }
 
-quint16 QModbus::gatewayServerPort() const
+void QModbus::setLastQuorinLive(const QString &text)
 {
-    return gatewayServer->serverPort();
+    lastQuorinLiveText = text;
+    emit lastQuorinLiveChanged();
 }
 
 QStringList QModbus::recentClients() const
 {
-    return gatewayServer->recentClients();
+    return recentClientList;
+}
+
+void QModbus::setRecentClients(const QStringList &clients)
+{
+    recentClientList = clients;
+    emit recentClientsChanged();
 }
 
 QString QModbus::deviceSerialNumber() const

@@ -1,11 +1,11 @@
 #pragma once
 
 #include "dailyextremes.h"
-#include "datalog/logtrigger.h"
 #include "registerimage.h"
 #include "settings/linkrestarter.h"
-#include "stationlink.h"
+#include "stationcycle.h"
 #include "stationdata.h"
+#include "stationlink.h"
 
 #include <QDateTime>
 #include <QMutex>
@@ -14,10 +14,8 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <vector>
 
-class GatewayServer;
-class Logger;
-class PortalUploader;
 class QTimer;
 class StationLink;
 class SysSettings;
@@ -26,7 +24,8 @@ class SysSettings;
 // the main thread (timers, getters); its run() is the acquisition thread,
 // which owns the station link and polls it once per update tick. Each cycle's
 // values are published whole as one snapshot, so a getter never mixes two
-// cycles.
+// cycles, and each cycle goes out as one immutable StationCycle: to the sinks
+// on the acquisition thread, and queued to everyone else by cyclePublished.
 class QModbus : public QThread, public LinkRestarter
 {
     Q_OBJECT
@@ -85,16 +84,18 @@ public:
     using LinkFactory = std::function<std::unique_ptr<StationLink>(
             bool tcp, RegisterImage &image, const std::atomic<bool> *interrupt)>;
 
-    // `settings` must outlive this object. The gateway listens on
-    // `gatewayPort` (tests pass 0 for a free one). The clock gives local time;
-    // tests inject one to cross midnight.
-    explicit QModbus(SysSettings *settings, quint16 gatewayPort = 502, QObject *parent = nullptr);
+    // `settings` must outlive this object. The clock gives local time; tests
+    // inject one to cross midnight.
+    explicit QModbus(SysSettings *settings, QObject *parent = nullptr);
     ~QModbus() override;
 
     void setClock(Clock clock);
     // For tests; set before the thread starts.
     void setLinkFactory(LinkFactory factory) { linkFactory = std::move(factory); }
     void setRetryInterval(int milliseconds) { retryIntervalMs = milliseconds; }
+    // Called on the acquisition thread with every published cycle; add before
+    // the thread starts. The sink must outlive the thread.
+    void addCycleSink(CycleSink *sink) { sinks.push_back(sink); }
 
     double airTemp() const;
     double airTempH() const;
@@ -143,20 +144,12 @@ public:
     QStringList recentClients() const;
     QString deviceSerialNumber() const;
 
-    // The whole published snapshot, for the data log and the portal upload.
+    // The whole published snapshot.
     StationValues values() const;
-    SysSettings *settingsObject() const { return settings; }
     QDateTime now() const { return clock(); }
-
-    // For the data log, which runs on the acquisition thread: the rain since
-    // the previous log line, and the lightning totals starting afresh.
-    double rainIncrement();
-    void clearLightningAccumulators();
 
     const RegisterImage &registers() const { return registerImage; }
     bool dataMissing() const { return registerImage.dataMissing(); }
-    // The gateway's listening port (the one asked for, or the free one found).
-    quint16 gatewayServerPort() const;
     bool isThreadRunning() const { return threadRunning.load(); }
 
     // How long the failure wait lasts before the link is tried again by
@@ -177,13 +170,18 @@ signals:
     void sendToQuorinLive();
     void lastQuorinLiveChanged();
     void recentClientsChanged();
+    // Every cycle, good or failed, and each failed attempt to open the link.
+    // Emitted on the acquisition thread.
+    void cyclePublished(CyclePtr cycle);
+    // quit() was called: the gateway stops taking connections with it.
+    void quitRequested();
 
 public slots:
     void secTimerTimeout();
     void updateTimerTimeout();
-
-private slots:
-    void slotSendToQuorinLive();
+    // What the uploader and the gateway report, for the pages to show.
+    void setLastQuorinLive(const QString &text);
+    void setRecentClients(const QStringList &clients);
 
 public:
     Q_INVOKABLE void quit();
@@ -203,6 +201,7 @@ private:
     bool interrupted() const { return stopRequested || restartRequested; }
     void applyPendingNewDay();
     void publish();
+    void publishCycle(StationCycle::Kind kind);
     void requestStop();
     void napMs(int milliseconds) const;
 
@@ -214,7 +213,6 @@ private:
     }
 
     SysSettings *settings;
-    quint16 gatewayPort;
     Clock clock;
     LinkFactory linkFactory;
     int retryIntervalMs = DefaultRetryIntervalMs;
@@ -227,9 +225,7 @@ private:
     std::atomic<bool> interruptTransaction { false };
     std::atomic<bool> newDayPending { false };
 
-    GatewayServer *gatewayServer = nullptr;
-    Logger *dataLog = nullptr;
-    PortalUploader *uploader = nullptr;
+    std::vector<CycleSink *> sinks;
     QTimer *secTimer = nullptr;
     QTimer *updateTimer = nullptr;
     NewDayDetector newDay;
@@ -239,12 +235,14 @@ private:
     // Written only by the acquisition thread (or by the main thread while the
     // acquisition thread is not running).
     StationValues working;
-    RainCounter rain;
     int consecutiveFailures = 0;
-    LogTrigger logTrigger;
-    QDateTime lastQuorinLiveTrigger; // null until the first upload is due
+    bool passPublished = false; // a cycle of this link pass went out
     bool reportedOpenFailure = false;
 
     mutable QMutex valuesMutex;
     StationValues published;
+
+    // Main thread only.
+    QString lastQuorinLiveText = QStringLiteral("Never");
+    QStringList recentClientList;
 };

@@ -26,6 +26,14 @@ QByteArray RegisterImage::snapshot() const
     return QByteArray(reinterpret_cast<const char *>(bytes), Size);
 }
 
+void RegisterImage::load(const QByteArray &wireBytes)
+{
+    if (wireBytes.size() != Size)
+        return;
+    QMutexLocker locker(&registerMutex);
+    std::memcpy(bytes, wireBytes.constData(), Size);
+}
+
 bool RegisterImage::copy(int offset, int length, quint8 *out) const
 {
     if (offset < 0 || length < 0 || offset + length > Size)

@@ -25,6 +25,8 @@ public:
     void store(int firstRegister, const quint8 *wireBytes, int count);
 
     QByteArray snapshot() const;
+    // Takes a whole snapshot back; anything but Size bytes is ignored.
+    void load(const QByteArray &wireBytes);
 
     // Copies `length` bytes from `offset` into `out`; false when out of range.
     bool copy(int offset, int length, quint8 *out) const;

@@ -1,7 +1,6 @@
-#include "acquisition/qmodbus.h"
+#include "app/console.h"
 #include "app/debuglog.h"
 #include "app/quitonsignal.h"
-#include "datalog/logger.h"
 #include "settings/syssettings.h"
 
 #include <QDebug>
@@ -26,9 +25,8 @@ int main(int argc, char *argv[])
 
     int exitCode = 0;
     {
-        QModbus modbus(&settings);
-        settings.setModbusObject(&modbus);
-        Logger::setDataSource(&modbus);
+        Console console(settings);
+        QModbus &modbus = console.modbus();
         {
             QQmlApplicationEngine engine;
             engine.rootContext()->setContextProperty(QStringLiteral("Settings"), &settings);
@@ -39,13 +37,9 @@ int main(int argc, char *argv[])
             exitCode = app.exec();
             // Stop polling and hand the bindings what the last cycle queued
             // for them while they still exist.
-            modbus.quit();
-            modbus.wait();
-            QCoreApplication::sendPostedEvents();
+            console.stop();
             debuglog::close();
         }
-        Logger::setDataSource(nullptr);
-        settings.setModbusObject(nullptr);
     }
     return exitCode;
 }

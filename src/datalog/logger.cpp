@@ -1,41 +1,57 @@
 #include "logger.h"
 
-#include "acquisition/qmodbus.h"
 #include "csvrow.h"
-#include "settings/syssettings.h"
+#include "meteo/conversion.h"
 
 #include <QDebug>
 #include <QDir>
 #include <QFile>
+#include <QMutexLocker>
 
 #include <climits>
 
-std::atomic<QModbus *> Logger::source { nullptr };
+namespace {
+
+int saturatedInt(qint64 value)
+{
+    return int(qBound<qint64>(INT_MIN, value, INT_MAX));
+}
+
+} // namespace
 
 Logger::Logger(QObject *parent)
     : QObject(parent)
 {
 }
 
-void Logger::setDataSource(QModbus *source)
+void Logger::setSettings(const LogSettings &settings)
 {
-    Logger::source = source;
+    QMutexLocker locker(&settingsMutex);
+    current = settings;
 }
 
-QModbus *Logger::dataSource()
+LogSettings Logger::settings() const
 {
-    return source.load();
+    QMutexLocker locker(&settingsMutex);
+    return current;
 }
 
-void Logger::writeLogData()
+void Logger::takeCycle(const StationCycle &cycle)
 {
-    QModbus *modbus = source.load();
-    if (!modbus)
+    if (cycle.kind == StationCycle::Kind::NoLink)
         return;
-    const SysSettings *settings = modbus->settingsObject();
-    const QDateTime now = modbus->now();
-    const QString path = settings->logPath() + QDir::separator() + settings->logPrefix()
-        + now.toLocalTime().date().toString(Qt::ISODate) + QStringLiteral(".csv");
+    if (cycle.firstOfPass)
+        trigger.reset();
+    const LogSettings s = settings();
+    if (trigger.due(s.enabled, s.intervalCycles))
+        writeRow(cycle);
+}
+
+void Logger::writeRow(const StationCycle &cycle)
+{
+    const LogSettings s = settings();
+    const QString path = s.folder + QDir::separator() + s.prefix
+        + cycle.local.toLocalTime().date().toString(Qt::ISODate) + QStringLiteral(".csv");
 
     // Unbuffered: header and row reach the file in one write call, never in
     // pieces that a program reading the file could catch half-way.
@@ -51,37 +67,39 @@ void Logger::writeLogData()
     else
         recoverIndex(path);
 
-    const StationValues v = modbus->values();
+    const StationValues &v = cycle.values;
     csvrow::LogRow row;
-    row.wind = modbus->wind();
-    row.windDir = modbus->windDir();
-    row.wind2 = modbus->wind2();
-    row.windDir2 = modbus->windDir2();
-    row.wind10 = modbus->wind10();
-    row.windDir10 = modbus->windDir10();
-    row.windGust = modbus->windGust();
-    row.windDirGust = modbus->windDirGust();
+    row.wind = meteo::convertSpeed(v.wind, s.speedUnits);
+    row.windDir = v.windDir;
+    row.wind2 = meteo::convertSpeed(v.wind2, s.speedUnits);
+    row.windDir2 = v.windDir2;
+    row.wind10 = meteo::convertSpeed(v.wind10, s.speedUnits);
+    row.windDir10 = v.windDir10;
+    row.windGust = meteo::convertSpeed(v.windGust, s.speedUnits);
+    row.windDirGust = v.windDirGust;
     row.wdsStatus = v.wdsStatus;
-    row.airTemp = modbus->airTemp();
-    row.humidity = modbus->humidity();
-    row.pressure = modbus->pressure();
-    row.pressureTemp = modbus->pressureTemp();
-    row.pressureTrend = modbus->pressureTrend();
+    row.airTemp = meteo::convertTemperature(v.airTemp, s.temperatureUnits);
+    row.humidity = v.humidity;
+    row.pressure = meteo::convertPressure(
+        meteo::selectPressure(v.pressure, v.pressureRaw, s.pressureAdjustment), s.pressureUnits);
+    row.pressureTemp = v.pressureTemp;
+    row.pressureTrend = v.pressureTrend;
     row.tphStatus = v.tphStatus;
-    row.rainInc = modbus->rainIncrement() + pendingRain;
-    row.rainDay = modbus->rainDay();
-    row.rainRate = modbus->rainRate();
+    const double rainTaken = rain.increment(v.rainDay);
+    row.rainInc = rainTaken + pendingRain;
+    row.rainDay = v.rainDay;
+    row.rainRate = v.rainRate;
     row.analog1 = v.analog1;
     row.analog2 = v.analog2;
     row.batteryVoltage = v.batteryVoltage;
     row.inputVoltage = v.inputVoltage;
     row.chargerStatus = v.chargerStatus;
     row.cmTemperature = v.cmTemperature;
-    row.lightningStrikes = v.lightningStrikes;
-    row.lightningDistance = modbus->lightningDistance();
-    row.lightningNoise = v.lightningNoise;
-    row.lightningDisturbers = v.lightningDisturbers;
-    bytes += csvrow::formatCsvRow(rowIndex, now, row);
+    row.lightningStrikes = saturatedInt(v.lightningStrikes - logged.strikes);
+    row.lightningDistance = meteo::convertDistance(v.lightningDistance, s.distanceUnits);
+    row.lightningNoise = saturatedInt(v.lightningNoise - logged.noise);
+    row.lightningDisturbers = saturatedInt(v.lightningDisturbers - logged.disturbers);
+    bytes += csvrow::formatCsvRow(rowIndex, cycle.local, row);
 
     const qint64 written = file.write(bytes);
     if (written != bytes.size()) {
@@ -95,7 +113,7 @@ void Logger::writeLogData()
         return;
     }
     pendingRain = 0;
-    modbus->clearLightningAccumulators();
+    logged = Lightning { v.lightningStrikes, v.lightningNoise, v.lightningDisturbers };
     if (rowIndex < INT_MAX) // a hand-edited index at the top stays there
         ++rowIndex;
     file.close();

@@ -1,6 +1,5 @@
 #include "gatewayserver.h"
 
-#include "acquisition/registerimage.h"
 #include "gatewayresponder.h"
 
 #include <QDebug>
@@ -76,6 +75,11 @@ void sendReply(QTcpSocket *socket, const QByteArray &reply)
 
 } // namespace
 
+GatewayServer::GatewayServer(QObject *parent)
+    : GatewayServer(ownImage, parent)
+{
+}
+
 GatewayServer::GatewayServer(const RegisterImage &image, QObject *parent)
     : QObject(parent)
     , image(image)
@@ -92,6 +96,14 @@ GatewayServer::~GatewayServer()
     // object must not hear it half destroyed.
     for (auto it = connections.cbegin(); it != connections.cend(); ++it)
         disconnect(it.key(), nullptr, this, nullptr);
+}
+
+void GatewayServer::takeCycle(const CyclePtr &cycle)
+{
+    if (!cycle || &image != &ownImage)
+        return;
+    ownImage.load(cycle->registers);
+    ownImage.setDataMissing(cycle->dataMissing);
 }
 
 bool GatewayServer::listen(quint16 port)

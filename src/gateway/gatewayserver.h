@@ -1,5 +1,8 @@
 #pragma once
 
+#include "acquisition/registerimage.h"
+#include "acquisition/stationcycle.h"
+
 #include <QByteArray>
 #include <QDateTime>
 #include <QHash>
@@ -12,7 +15,6 @@
 class QHostAddress;
 class QTcpServer;
 class QTcpSocket;
-class RegisterImage;
 
 // The Modbus TCP server that republishes the register image to other programs
 // on the network, and the list of its recent clients. Lives on the GUI thread.
@@ -29,9 +31,14 @@ public:
 
     using Clock = std::function<QDateTime()>;
 
-    // `image` must outlive this object.
+    // Serves its own copy of the registers, which takeCycle() keeps current.
+    explicit GatewayServer(QObject *parent = nullptr);
+    // Serves `image`, which must outlive this object.
     explicit GatewayServer(const RegisterImage &image, QObject *parent = nullptr);
     ~GatewayServer() override;
+
+    // The registers and the data-missing flag of each published cycle.
+    void takeCycle(const CyclePtr &cycle);
 
     // Listens on all interfaces; 0 picks a free port. Logs the result.
     bool listen(quint16 port = 502);
@@ -72,6 +79,7 @@ private:
     void acceptConnection(QTcpSocket *socket);
     void answer(QTcpSocket *socket, const QByteArray &frame);
 
+    RegisterImage ownImage;
     const RegisterImage &image;
     QTcpServer *server;
     QHash<QTcpSocket *, Connection> connections;

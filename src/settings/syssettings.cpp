@@ -1,17 +1,15 @@
 #include "syssettings.h"
 
+#include "credentialtester.h"
 #include "linkrestarter.h"
 #include "settingslock.h"
 #include "units.h"
-#include "upload/portalurl.h"
-#include "upload/uploadform.h"
 
 #include <QDebug>
 #include <QDir>
 #include <QFileInfo>
 #include <QHostAddress>
 #include <QMutexLocker>
-#include <QNetworkAccessManager>
 #include <QNetworkInterface>
 #include <QSerialPortInfo>
 #include <QStandardPaths>
@@ -24,8 +22,6 @@ const QString keyLogPath = QStringLiteral("LogPath");
 const QString keyLogPrefix = QStringLiteral("LogPrefix");
 const QString keyUpdateLogSeconds = QStringLiteral("UpdateLogSeconds");
 const QString keyLock = QStringLiteral("settingslock");
-// Set on a credential-test reply once its result has been emitted.
-const char *const answeredProperty = "skyquillAnswered";
 
 } // namespace
 
@@ -334,37 +330,10 @@ void SysSettings::clearSettingsLock()
 
 void SysSettings::testCredentials()
 {
-    const QUrlQuery form
-        = buildCredentialTestForm(serialNumber(), password(), QDateTime::currentDateTimeUtc());
-    // No parent: this object outlives the application object, a manager must not.
-    auto *manager = new QNetworkAccessManager;
-    QNetworkReply *reply = manager->post(portalRequest(), encodeForm(form));
-    connect(reply, &QNetworkReply::errorOccurred, this, &SysSettings::testCredentialsError);
-    connect(reply, &QNetworkReply::finished, this, &SysSettings::testCredentialsFinished);
-    connect(reply, &QNetworkReply::finished, manager, &QObject::deleteLater);
-}
-
-void SysSettings::testCredentialsFinished()
-{
-    auto *reply = qobject_cast<QNetworkReply *>(sender());
-    if (!reply)
-        return;
-    const QByteArray body = reply->readAll();
-    qDebug() << "Test credentials response: " << credentialReplyText(body);
-    reply->deleteLater();
-    // A failed test has had its one result from the error handler.
-    if (reply->property(answeredProperty).toBool())
-        return;
-    emit testCredentialsResult(portalReplyDelivered(*reply) && credentialsAccepted(body));
-}
-
-void SysSettings::testCredentialsError(QNetworkReply::NetworkError)
-{
-    auto *reply = qobject_cast<QNetworkReply *>(sender());
-    if (!reply || reply->property(answeredProperty).toBool())
-        return;
-    reply->setProperty(answeredProperty, true);
-    emit testCredentialsResult(false);
+    if (credentialTester)
+        credentialTester->testCredentials(serialNumber(), password());
+    else
+        emit testCredentialsResult(false);
 }
 
 // --- data log -----------------------------------------------------------------

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QMutex>
-#include <QNetworkReply>
 #include <QObject>
 #include <QSettings>
 #include <QStringList>
@@ -9,6 +8,7 @@
 #include <atomic>
 #include <memory>
 
+class CredentialTester;
 class LinkRestarter;
 
 // The console's configuration: persisted in settings.ini / settingslock.ini,
@@ -72,6 +72,8 @@ public:
     static QString defaultFolder();
 
     void setModbusObject(LinkRestarter *modbus) { modbusObject = modbus; }
+    // Without one, a credential test fails at once.
+    void setCredentialTester(CredentialTester *tester) { credentialTester = tester; }
 
     QString folder() const { return folderPath; }
     QString settingsFilePath() const { return settingsPath; }
@@ -189,10 +191,6 @@ signals:
     void debugLogEnableChanged();
     void versionChanged();
 
-private slots:
-    void testCredentialsFinished();
-    void testCredentialsError(QNetworkReply::NetworkError error);
-
 private:
     QVariant storeValue(const QString &key, const QVariant &fallback) const;
     void storeWrite(const QString &key, const QVariant &value);
@@ -207,6 +205,7 @@ private:
     QString settingsPath;
     QString lockPath;
     LinkRestarter *modbusObject = nullptr;
+    CredentialTester *credentialTester = nullptr;
 
     std::atomic<int> temperatureUnitsIndex { 1 };
     std::atomic<int> pressureUnitsIndex { 2 };

@@ -23,6 +23,15 @@ QString PortalUploader::lastUploadText() const
     return lastAcceptedTime.toString(Qt::TextDate);
 }
 
+void PortalUploader::takeCycle(const CyclePtr &cycle)
+{
+    if (!cycle || !cycle->good() || !portalUploadDue(lastTrigger, cycle->local, current.minutes))
+        return;
+    lastTrigger = cycle->local;
+    emit uploadDue();
+    upload(cycle->values, current, cycle->utc);
+}
+
 void PortalUploader::upload(
     const StationValues &values, const UploadSettings &settings, const QDateTime &utcNow)
 {

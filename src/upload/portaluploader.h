@@ -1,5 +1,6 @@
 #pragma once
 
+#include "acquisition/stationcycle.h"
 #include "uploadform.h"
 
 #include <QDateTime>
@@ -13,8 +14,9 @@ struct StationValues;
 
 // Posts live-upload forms to the portal, fire and forget: one manager and one
 // reply per upload, released when it finishes, so a slow reply never holds
-// back the next. Remembers when the portal last accepted an upload. Lives on
-// the GUI thread.
+// back the next. Uploads the station's values from a good cycle every
+// `UploadSettings::minutes`, and remembers when the portal last accepted one.
+// Lives on the GUI thread.
 class PortalUploader : public QObject
 {
     Q_OBJECT
@@ -24,8 +26,12 @@ public:
 
     explicit PortalUploader(QObject *parent);
 
-    // Local time for the accepted-upload stamp; tests and QModbus inject one.
+    // Local time for the accepted-upload stamp; tests and the app inject one.
     void setClock(Clock clock);
+    void setSettings(const UploadSettings &settings) { current = settings; }
+
+    // Uploads a good cycle when an upload is due.
+    void takeCycle(const CyclePtr &cycle);
 
     // Builds the form from the values (remembering the Weather Underground
     // pair sent) and posts it.
@@ -40,6 +46,8 @@ public:
 
 signals:
     void lastUploadChanged();
+    // An upload fell due and is on its way.
+    void uploadDue();
 
 private slots:
     void sendDataFinished();
@@ -47,6 +55,8 @@ private slots:
 
 private:
     Clock clock;
+    UploadSettings current;
+    QDateTime lastTrigger; // null until the first upload is due
     QDateTime lastAcceptedTime;
     WuCredentialState wuSent;
 };

@@ -1,7 +1,6 @@
 #include "uploadform.h"
 
 #include "acquisition/stationdata.h"
-#include "settings/syssettings.h"
 
 #include <QLocale>
 
@@ -52,16 +51,6 @@ QString utcText(const QDateTime &utcNow)
 }
 
 } // namespace
-
-UploadSettings UploadSettings::from(const SysSettings &settings)
-{
-    UploadSettings s;
-    s.serialNumber = settings.serialNumber();
-    s.password = settings.password();
-    s.wuUsername = settings.wuUsername();
-    s.wuPassword = settings.wuPassword();
-    return s;
-}
 
 bool portalUploadDue(const QDateTime &lastTrigger, const QDateTime &now, int minutes)
 {

@@ -5,18 +5,16 @@
 #include <QString>
 #include <QUrlQuery>
 
-class SysSettings;
 struct StationValues;
 
-// The settings that go into a portal form.
+// The settings of the portal upload: what goes into a form, and how often.
 struct UploadSettings
 {
     int serialNumber = 0;
     QString password;
     QString wuUsername;
     QString wuPassword;
-
-    static UploadSettings from(const SysSettings &settings);
+    int minutes = 10;
 };
 
 // The Weather Underground pair last put into a form. It starts empty with

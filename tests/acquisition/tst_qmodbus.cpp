@@ -4,10 +4,7 @@
 #include "support/fakestation.h"
 #include "support/logcapture.h"
 
-#include "datalog/logger.h"
-
 #include <QSignalSpy>
-#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -27,7 +24,7 @@ private slots:
         settings = std::make_unique<SysSettings>(dir->path());
         station = std::make_unique<FakeStation>();
         log = std::make_unique<LogCapture>();
-        modbus = std::make_unique<QModbus>(settings.get(), 0);
+        modbus = std::make_unique<QModbus>(settings.get());
         modbus->setLinkFactory(fakeStationFactory(*station));
     }
 
@@ -279,7 +276,7 @@ private slots:
         // quit() or the destructor right after start(), before run() has
         // begun: the stop must still reach the thread.
         for (int i = 0; i < 20; ++i) {
-            auto fresh = std::make_unique<QModbus>(settings.get(), 0);
+            auto fresh = std::make_unique<QModbus>(settings.get());
             fresh->setLinkFactory(fakeStationFactory(*station));
             fresh->start();
             fresh->quit();
@@ -351,94 +348,6 @@ private slots:
         QVERIFY(log->contains(QStringLiteral("New day detected")));
         settings->setTemperatureUnits(0);
         QCOMPARE(modbus->airTempH(), 0.0); // nothing read yet: the current value, 0
-    }
-
-    void dataLogLinesOnTheFirstCycleThenEveryNthEvenWhenReadsFail()
-    {
-        const QString csvFolder = dir->path() + "/csv";
-        settings->setLogPath(csvFolder);
-        settings->setUpdateLogSeconds(2);
-        settings->setLogEnabled(true);
-        modbus->setClock([] { return QDateTime(QDate(2026, 5, 4), QTime(12, 0)); });
-        Logger::setDataSource(modbus.get());
-        const QString file = csvFolder + "/logfile-2026-05-04.csv";
-        auto rows = [&file] {
-            QFile f(file);
-            return f.open(QIODevice::ReadOnly) ? f.readAll().count('\n') - 1 : -1;
-        };
-
-        modbus->start();
-        int expected[] = { 1, 1, 2, 2, 3 };
-        for (int cycle = 0; cycle < 5; ++cycle) {
-            if (cycle == 2) { // the third cycle's data read fails: a row all the same
-                QMutexLocker l(&station->mutex);
-                station->dataResult = -1;
-            }
-            const int before = station->transactionCount();
-            modbus->updateTimerTimeout();
-            QTRY_VERIFY(station->transactionCount() >= before + 2);
-            QTRY_COMPARE(rows(), expected[cycle]);
-        }
-
-        // Switched off, the counter stands still: switched on again, the next
-        // cycle is the one that was due.
-        settings->setLogEnabled(false);
-        for (int cycle = 0; cycle < 3; ++cycle) {
-            const int before = station->transactionCount();
-            modbus->updateTimerTimeout();
-            QTRY_VERIFY(station->transactionCount() >= before + 2);
-        }
-        QCOMPARE(rows(), 3);
-        settings->setLogEnabled(true);
-        const int before = station->transactionCount();
-        modbus->updateTimerTimeout();
-        QTRY_VERIFY(station->transactionCount() >= before + 2);
-        QTRY_COMPARE(rows(), 3);
-        modbus.reset();
-        Logger::setDataSource(nullptr);
-    }
-
-    void handEditedLogIntervalBelowOneCountsAsOne()
-    {
-        QSettings ini(dir->path() + "/settings.ini", QSettings::IniFormat);
-        ini.setValue("UpdateLogSeconds", 0);
-        ini.sync();
-        settings->setLogPath(dir->path() + "/csv");
-        settings->setLogEnabled(true);
-        modbus->setClock([] { return QDateTime(QDate(2026, 5, 4), QTime(12, 0)); });
-        Logger::setDataSource(modbus.get());
-        modbus->start();
-        for (int cycle = 0; cycle < 3; ++cycle) {
-            const int before = station->transactionCount();
-            modbus->updateTimerTimeout();
-            QTRY_VERIFY(station->transactionCount() >= before + 2);
-        }
-        auto lines = [this] {
-            QFile f(dir->path() + "/csv/logfile-2026-05-04.csv");
-            return f.open(QIODevice::ReadOnly) ? f.readAll().count('\n') : -1;
-        };
-        QTRY_COMPARE(lines(), 4); // the header and a row every cycle
-        modbus.reset();
-        Logger::setDataSource(nullptr);
-    }
-
-    void gatewayServesTheRegistersOfTheLastGoodRead()
-    {
-        station->setData(222, 0xFF38);
-        QSignalSpy cycles(modbus.get(), &QModbus::analogChanged);
-        modbus->updateTimerTimeout();
-        modbus->start();
-        QVERIFY(cycles.wait(5000));
-
-        QTcpSocket client;
-        client.connectToHost(QHostAddress::LocalHost, modbus->gatewayServerPort());
-        QVERIFY(client.waitForConnected(5000));
-        // Transaction 7, unit 1, function 3, register 222 (wire address 221), one register.
-        client.write(QByteArray::fromHex("000700000006010300dd0001"));
-        // The gateway answers on this thread: let the event loop run.
-        QTRY_VERIFY_WITH_TIMEOUT(client.bytesAvailable() >= 11, 5000);
-        QCOMPARE(client.readAll(), QByteArray::fromHex("00070000000501030" "2ff38"));
-        QTRY_COMPARE(modbus->recentClients().size(), 1);
     }
 
 private:

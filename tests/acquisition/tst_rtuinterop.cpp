@@ -31,7 +31,7 @@ private slots:
         SysSettings settings(dir.path() + "/settings");
         settings.setSerialPort(pair.a);
         settings.setTemperatureUnits(0);
-        QModbus modbus(&settings, 0);
+        QModbus modbus(&settings);
         QSignalSpy cycles(&modbus, &QModbus::airTempChanged);
         modbus.updateTimerTimeout();
         modbus.start();

@@ -87,7 +87,7 @@ private slots:
         SysSettings settings(dir.path());
         settings.setSerialPort(station.path);
         settings.setTemperatureUnits(0);
-        QModbus modbus(&settings, 0);
+        QModbus modbus(&settings);
         QSignalSpy cycles(&modbus, &QModbus::analogChanged);
         modbus.updateTimerTimeout();
         modbus.start();
@@ -113,7 +113,7 @@ private slots:
         LogCapture log;
         SysSettings settings(dir.path());
         settings.setSerialPort(station.path);
-        QModbus modbus(&settings, 0);
+        QModbus modbus(&settings);
         QSignalSpy cycles(&modbus, &QModbus::airTempChanged);
         modbus.updateTimerTimeout();
         modbus.start();
@@ -134,7 +134,7 @@ private slots:
         LogCapture log;
         SysSettings settings(dir.path() + "/settings");
         settings.setSerialPort(pair.a);
-        QModbus modbus(&settings, 0);
+        QModbus modbus(&settings);
         modbus.setRetryInterval(300);
         QSignalSpy cycles(&modbus, &QModbus::airTempChanged);
         QSignalSpy failures(&modbus, &QModbus::openPortFailed);

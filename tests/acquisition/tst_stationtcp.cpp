@@ -35,7 +35,7 @@ private slots:
         settings.setModbusIP(QStringLiteral("127.0.0.1"));
         settings.setModbusPort(port);
         settings.setReadMode(1);
-        QModbus modbus(&settings, 0);
+        QModbus modbus(&settings);
         modbus.setRetryInterval(300);
         QSignalSpy failed(&modbus, &QModbus::openSocketFailed);
         QSignalSpy cycles(&modbus, &QModbus::airTempChanged);

@@ -40,7 +40,7 @@ private slots:
         settings.setModbusPort(port);
         settings.setTemperatureUnits(0);
         LogCapture log;
-        QModbus modbus(&settings, 0);
+        QModbus modbus(&settings);
         modbus.setLinkFactory(
             [](bool, RegisterImage &image,
                 const std::atomic<bool> *interrupt) -> std::unique_ptr<StationLink> {

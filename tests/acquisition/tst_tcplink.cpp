@@ -679,7 +679,7 @@ private slots:
         settings.setModbusIP("127.0.0.1");
         settings.setModbusPort(station.port);
         LogCapture log;
-        QModbus modbus(&settings, 0);
+        QModbus modbus(&settings);
         modbus.setLinkFactory(tcpLinks);
         QSignalSpy cycles(&modbus, &QModbus::airTempChanged);
         QSignalSpy openFailed(&modbus, &QModbus::openSocketFailed);
@@ -705,7 +705,7 @@ private slots:
         settings.setModbusIP("127.0.0.1");
         settings.setModbusPort(port);
         LogCapture log;
-        QModbus modbus(&settings, 0);
+        QModbus modbus(&settings);
         modbus.setLinkFactory(tcpLinks);
         modbus.setRetryInterval(200);
         QSignalSpy cycles(&modbus, &QModbus::airTempChanged);

@@ -1,5 +1,5 @@
-#include "support/localportal.h"
-#include "acquisition/qmodbus.h"
+#include "acquisition/cyclestep.h"
+#include "app/consumersettings.h"
 #include "datalog/csvrow.h"
 #include "datalog/logger.h"
 #include "settings/syssettings.h"
@@ -68,7 +68,7 @@ private slots:
     void cleanup();
 
     void freshDayHeaderAndEveryColumn();
-    void nothingWithoutDataSource();
+    void nothingWhileLoggingIsOff();
     void unitChangeBetweenRows();
     void lightningAndRainAcrossRows();
     void indexRecovery_data();
@@ -83,9 +83,12 @@ private slots:
     void readersNeverSeeHalfARow();
 
 private:
-    // Runs the acquisition thread until it has read the station at least
-    // once, stops it, and returns the number of good cycles.
+    // What one good read of the station does to the values; returns the
+    // number of reads.
     int poll();
+    StationCycle cycle() const;
+    // A row for the current values, with the settings as they are now.
+    void writeLogData();
     QString fileFor(const QDate &day) const;
     QByteArray contents(const QDate &day) const;
     QList<QByteArray> lines(const QDate &day) const;
@@ -94,8 +97,8 @@ private:
     std::unique_ptr<QTemporaryDir> dir;
     std::unique_ptr<SysSettings> settings;
     std::unique_ptr<FakeStation> station;
-    std::unique_ptr<QModbus> modbus;
     std::unique_ptr<Logger> logger;
+    StationValues values;
     std::unique_ptr<LogCapture> log;
     QString logDir;
     QDateTime clockNow;
@@ -104,7 +107,6 @@ private:
 
 void TestLogger::initTestCase()
 {
-    keepPortalUploadsLocal();
     // A fixed zone two hours east of UTC, so the UTC column differs from the
     // local date that names the file. No DST rule: the offset never moves.
     qputenv("TZ", "XYZ-2");
@@ -129,20 +131,14 @@ void TestLogger::init()
     station = std::make_unique<FakeStation>();
     fillStation(*station);
     log = std::make_unique<LogCapture>();
-    modbus = std::make_unique<QModbus>(settings.get(), 0);
-    modbus->setLinkFactory(fakeStationFactory(*station));
+    values = StationValues();
     clockNow = QDateTime(day, QTime(14, 0, 0)); // 12:00:00 UTC
-    modbus->setClock([this] { return clockNow; });
-
     logger = std::make_unique<Logger>();
-    Logger::setDataSource(modbus.get());
 }
 
 void TestLogger::cleanup()
 {
-    Logger::setDataSource(nullptr);
     logger.reset();
-    modbus.reset();
     log.reset();
     settings.reset();
     dir.reset();
@@ -150,14 +146,25 @@ void TestLogger::cleanup()
 
 int TestLogger::poll()
 {
-    QSignalSpy spy(modbus.get(), &QModbus::airTempChanged);
-    modbus->updateTimerTimeout();
-    modbus->start();
-    if (spy.isEmpty())
-        spy.wait(5000);
-    modbus->quit();
-    modbus->wait();
-    return spy.count();
+    decodeStatusBlock(station->status, values);
+    applyDataBlock(values, station->data, clockNow);
+    return 1;
+}
+
+StationCycle TestLogger::cycle() const
+{
+    StationCycle c;
+    c.kind = StationCycle::Kind::Good;
+    c.values = values;
+    c.local = clockNow;
+    c.utc = clockNow.toUTC();
+    return c;
+}
+
+void TestLogger::writeLogData()
+{
+    logger->setSettings(logSettingsFrom(*settings));
+    logger->writeRow(cycle());
 }
 
 QString TestLogger::fileFor(const QDate &date) const
@@ -197,7 +204,7 @@ void TestLogger::freshDayHeaderAndEveryColumn()
     const int n = poll();
     QVERIFY(n >= 1);
     QVERIFY(!QFile::exists(fileFor(day)));
-    logger->writeLogData();
+    writeLogData();
 
     QCOMPARE(QDir(logDir).entryList(QDir::Files),
         QStringList { QStringLiteral("logfile-2026-03-06.csv") });
@@ -207,13 +214,16 @@ void TestLogger::freshDayHeaderAndEveryColumn()
             4 * n, "12", 2 * n, n);
     QCOMPARE(contents(day), expected);
     QCOMPARE(logger->nextIndex(), 2);
-    QCOMPARE(modbus->values().lightningStrikes, 0);
 }
 
-void TestLogger::nothingWithoutDataSource()
+void TestLogger::nothingWhileLoggingIsOff()
 {
-    Logger::setDataSource(nullptr);
-    logger->writeLogData();
+    settings->setLogEnabled(false);
+    logger->setSettings(logSettingsFrom(*settings));
+    poll();
+    StationCycle first = cycle();
+    first.firstOfPass = true;
+    logger->takeCycle(first);
     QVERIFY(QDir(logDir).entryList(QDir::Files).isEmpty());
     QCOMPARE(logger->nextIndex(), 1);
 }
@@ -224,14 +234,14 @@ void TestLogger::unitChangeBetweenRows()
     station->setData(283, 0);
     station->setData(284, 0);
     QVERIFY(poll() >= 1);
-    logger->writeLogData();
+    writeLogData();
 
     settings->setTemperatureUnits(1);
     settings->setPressureUnits(2);
     settings->setPressureAdjustment(1); // station pressure
     settings->setSpeedUnits(0);
     settings->setDistanceUnits(1);
-    logger->writeLogData();
+    writeLogData();
 
     const QList<QByteArray> l = lines(day);
     QCOMPARE(l.size(), 4); // header, two rows, nothing after the last line break
@@ -251,14 +261,14 @@ void TestLogger::lightningAndRainAcrossRows()
     auto column = [this](int line, int index) { return lines(day).at(line).split(',').at(index); };
 
     const int n1 = poll();
-    logger->writeLogData();
+    writeLogData();
     QCOMPARE(column(1, 17), QByteArray("2.35")); // the whole day so far
     QCOMPARE(column(1, 26).toInt(), 4 * n1);
     QCOMPARE(column(1, 28).toInt(), 2 * n1);
     QCOMPARE(column(1, 29).toInt(), n1);
 
     // No cycle in between: nothing new.
-    logger->writeLogData();
+    writeLogData();
     QCOMPARE(column(2, 17), QByteArray("0"));
     QCOMPARE(column(2, 26), QByteArray("0"));
     QCOMPARE(column(2, 28), QByteArray("0"));
@@ -267,7 +277,7 @@ void TestLogger::lightningAndRainAcrossRows()
     station->setData(243, 240);
     station->setData(282, 7);
     const int n2 = poll();
-    logger->writeLogData();
+    writeLogData();
     QCOMPARE(column(3, 17), QByteArray("0.05"));
     QCOMPARE(column(3, 18), QByteArray("2.4"));
     QCOMPARE(column(3, 26).toInt(), 7 * n2);
@@ -275,13 +285,13 @@ void TestLogger::lightningAndRainAcrossRows()
 
     station->setData(243, 500);
     poll();
-    logger->writeLogData();
+    writeLogData();
     QCOMPARE(column(4, 17), QByteArray("2.6"));
 
     // The station's own daily reset: 5.0 to 0.2.
     station->setData(243, 20);
     poll();
-    logger->writeLogData();
+    writeLogData();
     QCOMPARE(column(5, 17), QByteArray("0.2"));
     QCOMPARE(column(5, 18), QByteArray("0.2"));
     QCOMPARE(column(5, 0), QByteArray("5"));
@@ -324,7 +334,7 @@ void TestLogger::indexRecovery()
     f.write(existing);
     f.close();
 
-    logger->writeLogData();
+    writeLogData();
     QVERIFY2(log->contains(logLine), qPrintable(log->lines().join('|')));
     const QByteArray now = contents(day);
     QVERIFY(now.startsWith(existing));
@@ -338,8 +348,8 @@ void TestLogger::fileWithoutFinalLineFeedKeepsRunningIndex()
 {
     // Two rows on the previous day put the running index at 3.
     clockNow = QDateTime(day.addDays(-1), QTime(14, 0, 0));
-    logger->writeLogData();
-    logger->writeLogData();
+    writeLogData();
+    writeLogData();
     clockNow = QDateTime(day, QTime(14, 0, 0));
 
     const QByteArray existing = csvrow::csvHeader() + "57,2026-03-06 10:00:00,1.5";
@@ -349,7 +359,7 @@ void TestLogger::fileWithoutFinalLineFeedKeepsRunningIndex()
     f.close();
     log->clear();
 
-    logger->writeLogData();
+    writeLogData();
     QCOMPARE(log->countStartingWith(QStringLiteral("Last index is")), 0);
     QCOMPARE(contents(day).mid(existing.size()).split(',').first(), QByteArray("3"));
     QCOMPARE(logger->nextIndex(), 4);
@@ -381,7 +391,7 @@ void TestLogger::largeFileReadsOnlyItsTail()
     const qint64 before = bytesReadSoFar();
     if (before < 0)
         QSKIP("no /proc/self/io to count the bytes read");
-    logger->writeLogData();
+    writeLogData();
     const qint64 read = bytesReadSoFar() - before;
     QVERIFY2(read < 256 * 1024, qPrintable(QString::number(read)));
 
@@ -402,7 +412,7 @@ void TestLogger::overlongLastLineKeepsRunningIndex()
         f.write("58" + QByteArray(8 * 1000 * 1000, 'z') + '\n');
     }
     const qint64 before = bytesReadSoFar();
-    logger->writeLogData();
+    writeLogData();
     if (before >= 0)
         QVERIFY(bytesReadSoFar() - before < 256 * 1024);
     QCOMPARE(log->countStartingWith(QStringLiteral("Last index is")), 0);
@@ -412,10 +422,10 @@ void TestLogger::overlongLastLineKeepsRunningIndex()
 void TestLogger::midnightStartsNewFileWithRunningIndex()
 {
     clockNow = QDateTime(day, QTime(23, 59, 30));
-    logger->writeLogData();
-    logger->writeLogData();
+    writeLogData();
+    writeLogData();
     clockNow = QDateTime(day.addDays(1), QTime(0, 0, 10));
-    logger->writeLogData();
+    writeLogData();
 
     const QList<QByteArray> old = lines(day);
     QCOMPARE(old.size(), 4);
@@ -431,9 +441,9 @@ void TestLogger::midnightStartsNewFileWithRunningIndex()
 
 void TestLogger::deletedFileIsCreatedAgain()
 {
-    logger->writeLogData();
+    writeLogData();
     QVERIFY(QFile::remove(fileFor(day)));
-    logger->writeLogData();
+    writeLogData();
     const QList<QByteArray> l = lines(day);
     QCOMPARE(l.size(), 3);
     QCOMPARE(l.at(0) + csvrow::LineEnd, csvrow::csvHeader());
@@ -446,15 +456,14 @@ void TestLogger::missingFolderSkipsRowsAndLogsOncePerRun()
     QVERIFY(QDir(logDir).removeRecursively());
     const QString failure = QStringLiteral("Data log row not written to");
 
-    logger->writeLogData();
-    logger->writeLogData();
+    writeLogData();
+    writeLogData();
     QVERIFY(!QDir(logDir).exists()); // the folder is not created
     QCOMPARE(log->countStartingWith(failure), 1);
     QCOMPARE(logger->nextIndex(), 1);
-    QCOMPARE(modbus->values().lightningStrikes, 4 * n);
 
     QVERIFY(QDir().mkpath(logDir));
-    logger->writeLogData();
+    writeLogData();
     QCOMPARE(log->countStartingWith(QStringLiteral("Data log rows written again to")), 1);
     const QList<QByteArray> fields = lines(day).at(1).split(',');
     QCOMPARE(fields.at(0), QByteArray("1"));
@@ -463,7 +472,7 @@ void TestLogger::missingFolderSkipsRowsAndLogsOncePerRun()
 
     // A new run of failures is reported again.
     QVERIFY(QDir(logDir).removeRecursively());
-    logger->writeLogData();
+    writeLogData();
     QCOMPARE(log->countStartingWith(failure), 2);
 }
 
@@ -474,15 +483,14 @@ void TestLogger::fullDiskTakesNothingAway()
     QVERIFY(QFile::link(QStringLiteral("/dev/full"), fileFor(day)));
 
     const int n1 = poll();
-    logger->writeLogData();
+    writeLogData();
     QCOMPARE(log->countStartingWith(QStringLiteral("Data log row not written to")), 1);
     QCOMPARE(logger->nextIndex(), 1);
-    QCOMPARE(modbus->values().lightningStrikes, 4 * n1);
 
     station->setData(243, 240);
     const int n2 = poll();
     QVERIFY(QFile::remove(fileFor(day)));
-    logger->writeLogData();
+    writeLogData();
     const QList<QByteArray> fields = lines(day).at(1).split(',');
     QCOMPARE(fields.at(0), QByteArray("1"));
     // The lost row's 2.35 plus the 0.05 since: rain since the last written row.
@@ -512,7 +520,7 @@ void TestLogger::readersNeverSeeHalfARow()
         }
     });
     for (int i = 0; i < 300; ++i)
-        logger->writeLogData();
+        writeLogData();
     done = true;
     reader.join();
     QVERIFY(looks > 0);

@@ -3,7 +3,7 @@
 // eye. Run it on a real display (scripts/screenshot uses Xvfb with Mesa, so
 // the box shadows are drawn).
 
-#include "acquisition/qmodbus.h"
+#include "app/console.h"
 #include "samplestation.h"
 #include "settings/syssettings.h"
 #include "support/localportal.h"
@@ -37,7 +37,7 @@ static bool save(QQuickWindow *window, const QString &name)
 // Each settings tab in both themes (the units page once per view, so the
 // runway box shows disabled and enabled), then the lock overlay.
 static bool saveSettingsPages(
-    QQmlApplicationEngine &engine, SysSettings &settings, QModbus &modbus, const QString &out)
+    QQmlApplicationEngine &engine, SysSettings &settings, Console &console, const QString &out)
 {
     auto *window
         = engine.rootObjects().first()->findChild<QQuickWindow *>(QStringLiteral("settingsWindow"));
@@ -47,7 +47,7 @@ static bool saveSettingsPages(
 
     // One client of the gateway, so the Modbus page lists it.
     QTcpSocket client;
-    client.connectToHost(QStringLiteral("127.0.0.1"), modbus.gatewayServerPort());
+    client.connectToHost(QStringLiteral("127.0.0.1"), console.gateway().serverPort());
     client.waitForConnected(2000);
     settings.setSerialNumber(100000);
     settings.setPassword(QStringLiteral("station-key"));
@@ -98,7 +98,8 @@ int main(int argc, char *argv[])
     FakeStation station;
     fillSampleStation(station);
     keepPortalUploadsLocal();
-    QModbus modbus(&settings, 0);
+    Console console(settings, 0);
+    QModbus &modbus = console.modbus();
     if (stationPort.isEmpty())
         modbus.setLinkFactory(fakeStationFactory(station));
     else
@@ -153,7 +154,7 @@ int main(int argc, char *argv[])
             }
 
             window->resize(770, 670 + footer);
-            if (!saveSettingsPages(engine, settings, modbus, out))
+            if (!saveSettingsPages(engine, settings, console, out))
                 rc = 1;
         }
     }

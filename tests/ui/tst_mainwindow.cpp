@@ -1,7 +1,7 @@
 #include "support/qmlmessages.h"
 #include "support/unload.h"
 #include "support/localportal.h"
-#include "acquisition/qmodbus.h"
+#include "app/console.h"
 #include "samplestation.h"
 #include "settings/syssettings.h"
 
@@ -39,7 +39,8 @@ private slots:
         settings->setSerialPort(QStringLiteral("COM7"));
         station = std::make_unique<FakeStation>();
         fillSampleStation(*station);
-        modbus = std::make_unique<QModbus>(settings.get(), 0);
+        console = std::make_unique<Console>(*settings, 0);
+        modbus = &console->modbus();
         modbus->setLinkFactory(fakeStationFactory(*station));
         modbus->setClock(
             [] { return QDateTime(QDate(2026, 3, 6), QTime(14, 5), Qt::UTC).toLocalTime(); });
@@ -47,10 +48,10 @@ private slots:
         // Delivered through this thread's event loop after the other change
         // signals of the cycle, so the bindings have all been updated by then.
         cycles = 0;
-        connect(modbus.get(), &QModbus::analogChanged, this, [this] { ++cycles; });
+        connect(modbus, &QModbus::analogChanged, this, [this] { ++cycles; });
         engine = std::make_unique<QQmlApplicationEngine>();
         engine->rootContext()->setContextProperty(QStringLiteral("Settings"), settings.get());
-        engine->rootContext()->setContextProperty(QStringLiteral("ModbusPort"), modbus.get());
+        engine->rootContext()->setContextProperty(QStringLiteral("ModbusPort"), modbus);
         engine->load(QUrl(QStringLiteral("qrc:/qml/main.qml")));
         QCOMPARE(engine->rootObjects().size(), 1);
         window = qobject_cast<QQuickWindow *>(engine->rootObjects().first());
@@ -63,9 +64,10 @@ private slots:
 
     void cleanup()
     {
-        stopAcquisitionAndDrain(modbus.get());
+        stopAcquisitionAndDrain(modbus);
         engine.reset();
-        modbus.reset();
+        console.reset();
+        modbus = nullptr;
         settings.reset();
         // Replies, managers and QML objects released with deleteLater go now,
         // not at exit, where they would read as leaks.
@@ -240,7 +242,8 @@ private:
     std::unique_ptr<QTemporaryDir> folder;
     std::unique_ptr<SysSettings> settings;
     std::unique_ptr<FakeStation> station;
-    std::unique_ptr<QModbus> modbus;
+    std::unique_ptr<Console> console;
+    QModbus *modbus = nullptr;
     std::unique_ptr<QQmlApplicationEngine> engine;
     QQuickWindow *window = nullptr;
     int cycles = 0;

@@ -1,6 +1,6 @@
 #include "support/qmlmessages.h"
 #include "support/unload.h"
-#include "acquisition/qmodbus.h"
+#include "app/console.h"
 #include "samplestation.h"
 #include "settings/syssettings.h"
 #include "upload/portalprocess.h"
@@ -239,7 +239,7 @@ private slots:
         QCOMPARE(item("hostIPLabel")->property("text").toString(), settings->modbusServerIP());
         QCOMPARE(clientLines(), QStringList());
         QTcpSocket client;
-        client.connectToHost(QHostAddress::LocalHost, modbus->gatewayServerPort());
+        client.connectToHost(QHostAddress::LocalHost, console->gateway().serverPort());
         QVERIFY(client.waitForConnected(5000));
         QTRY_COMPARE(clientLines().size(), 1);
         QVERIFY2(clientLines().first().startsWith(QLatin1String("127.0.0.1 ")),
@@ -490,13 +490,13 @@ private:
         settings = std::make_unique<SysSettings>(folder->path());
         station = std::make_unique<FakeStation>();
         fillSampleStation(*station);
-        modbus = std::make_unique<QModbus>(settings.get(), 0);
+        console = std::make_unique<Console>(*settings, 0);
+        modbus = &console->modbus();
         modbus->setLinkFactory(fakeStationFactory(*station));
-        settings->setModbusObject(modbus.get());
         modbus->setClock([] { return QDateTime(QDate(2026, 3, 6), QTime(14, 5)); });
         engine = std::make_unique<QQmlApplicationEngine>();
         engine->rootContext()->setContextProperty(QStringLiteral("Settings"), settings.get());
-        engine->rootContext()->setContextProperty(QStringLiteral("ModbusPort"), modbus.get());
+        engine->rootContext()->setContextProperty(QStringLiteral("ModbusPort"), modbus);
         engine->load(QUrl(QStringLiteral("qrc:/qml/main.qml")));
         QCOMPARE(engine->rootObjects().size(), 1);
         mainWindow = qobject_cast<QQuickWindow *>(engine->rootObjects().first());
@@ -515,9 +515,10 @@ private:
 
     void unload()
     {
-        stopAcquisitionAndDrain(modbus.get());
+        stopAcquisitionAndDrain(modbus);
         engine.reset();
-        modbus.reset();
+        console.reset();
+        modbus = nullptr;
         settings.reset();
         // Replies, managers and QML objects released with deleteLater go now,
         // not at exit, where they would read as leaks.
@@ -528,7 +529,7 @@ private:
     // The poll cycle's signals reach the bindings through this thread's loop.
     void runCycle()
     {
-        QSignalSpy cycle(modbus.get(), &QModbus::analogChanged);
+        QSignalSpy cycle(modbus, &QModbus::analogChanged);
         modbus->updateTimerTimeout();
         QVERIFY(cycle.wait(5000));
     }
@@ -662,7 +663,8 @@ private:
     std::unique_ptr<QTemporaryDir> folder;
     std::unique_ptr<SysSettings> settings;
     std::unique_ptr<FakeStation> station;
-    std::unique_ptr<QModbus> modbus;
+    std::unique_ptr<Console> console;
+    QModbus *modbus = nullptr;
     std::unique_ptr<QQmlApplicationEngine> engine;
     QQuickWindow *mainWindow = nullptr;
     QQuickWindow *window = nullptr;

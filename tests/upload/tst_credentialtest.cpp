@@ -1,6 +1,7 @@
 #include "settings/syssettings.h"
 #include "support/logcapture.h"
 #include "upload/cannedportal.h"
+#include "upload/credentialtest.h"
 #include "upload/portalprocess.h"
 #include "upload/portalurl.h"
 
@@ -14,9 +15,18 @@ namespace {
 const QString stationKey = QStringLiteral("k+y &=");
 const QString responseLine = QStringLiteral("Test credentials response: ");
 
+// As the app does: the settings' test goes to the portal code and its
+// result comes back through the settings.
+void wire(SysSettings &settings, CredentialTest &tester)
+{
+    settings.setCredentialTester(&tester);
+    QObject::connect(&tester, &CredentialTest::result, &settings,
+                     &SysSettings::testCredentialsResult);
+}
+
 } // namespace
 
-class TestCredentials : public QObject
+class TestCredentialTest : public QObject
 {
     Q_OBJECT
 
@@ -32,6 +42,8 @@ private slots:
     {
         log = std::make_unique<LogCapture>();
         settings = std::make_unique<SysSettings>(dir.path() + QStringLiteral("/Quorin/Skyquill"));
+        tester = std::make_unique<CredentialTest>();
+        wire(*settings, *tester);
         settings->setSerialNumber(4711);
         settings->setPassword(stationKey);
         setPortalUrlForTesting(portal.url());
@@ -40,6 +52,7 @@ private slots:
     void cleanup()
     {
         settings.reset();
+        tester.reset();
         log.reset();
     }
 
@@ -71,6 +84,7 @@ private slots:
     void unconfiguredStationStillSendsThreeFields()
     {
         SysSettings fresh(dir.path() + QStringLiteral("/other"));
+        wire(fresh, *tester);
         QSignalSpy result(&fresh, &SysSettings::testCredentialsResult);
         fresh.testCredentials();
         QVERIFY(result.wait(10000));
@@ -165,8 +179,9 @@ private:
     QTemporaryDir dir;
     PortalProcess portal;
     std::unique_ptr<LogCapture> log;
+    std::unique_ptr<CredentialTest> tester;
     std::unique_ptr<SysSettings> settings;
 };
 
-QTEST_GUILESS_MAIN(TestCredentials)
-#include "tst_credentials.moc"
+QTEST_GUILESS_MAIN(TestCredentialTest)
+#include "tst_credentialtest.moc"

@@ -1,0 +1,67 @@
+#include "console.h"
+
+#include "consumersettings.h"
+#include "settings/syssettings.h"
+
+#include <QCoreApplication>
+
+Console::Console(SysSettings &settings, quint16 gatewayPort, QObject *parent)
+    : QObject(parent)
+    , settings(settings)
+    , portal(nullptr)
+    , acquisition(&settings)
+{
+    settings.setModbusObject(&acquisition);
+    settings.setCredentialTester(&credentialTest);
+    connect(&credentialTest, &CredentialTest::result, &settings,
+            &SysSettings::testCredentialsResult);
+
+    // The data log runs on the acquisition thread.
+    logger.setSettings(logSettingsFrom(settings));
+    acquisition.addCycleSink(&logger);
+    const auto refreshLog = [this] { logger.setSettings(logSettingsFrom(this->settings)); };
+    for (auto signal : { &SysSettings::unitsChanged, &SysSettings::logPathChanged,
+                         &SysSettings::logPrefixChanged, &SysSettings::updateLogSecondsChanged,
+                         &SysSettings::logEnabledChanged })
+        connect(&settings, signal, this, refreshLog);
+
+    portal.setClock([this] { return acquisition.now(); });
+    portal.setSettings(uploadSettingsFrom(settings));
+    const auto refreshUpload = [this] { portal.setSettings(uploadSettingsFrom(this->settings)); };
+    for (auto signal : { &SysSettings::serialNumberChanged, &SysSettings::passwordChanged,
+                         &SysSettings::wuUsernameChanged, &SysSettings::wuPasswordChanged,
+                         &SysSettings::quorinLiveMinutesChanged })
+        connect(&settings, signal, this, refreshUpload);
+    connect(&acquisition, &QModbus::cyclePublished, &portal, &PortalUploader::takeCycle);
+    connect(&portal, &PortalUploader::uploadDue, &acquisition, &QModbus::sendToQuorinLive);
+    connect(&portal, &PortalUploader::lastUploadChanged, &acquisition,
+            [this] { acquisition.setLastQuorinLive(portal.lastUploadText()); });
+
+    // The per-byte reply dump is only worth building when someone reads it.
+    gatewayServer.setVerbose([&settings] { return settings.debugLogEnabled(); });
+    connect(&acquisition, &QModbus::cyclePublished, &gatewayServer, &GatewayServer::takeCycle);
+    connect(&gatewayServer, &GatewayServer::recentClientsChanged, &acquisition,
+            [this] { acquisition.setRecentClients(gatewayServer.recentClients()); });
+    connect(&acquisition, &QModbus::quitRequested, &gatewayServer, &GatewayServer::close);
+    gatewayServer.listen(gatewayPort);
+}
+
+Console::~Console()
+{
+    acquisition.quit();
+    acquisition.wait();
+    settings.setCredentialTester(nullptr);
+    settings.setModbusObject(nullptr);
+}
+
+void Console::setClock(const QModbus::Clock &clock)
+{
+    acquisition.setClock(clock);
+}
+
+void Console::stop()
+{
+    acquisition.quit();
+    acquisition.wait();
+    QCoreApplication::sendPostedEvents();
+}

@@ -1,0 +1,30 @@
+#include "consumersettings.h"
+
+#include "settings/syssettings.h"
+
+LogSettings logSettingsFrom(const SysSettings &settings)
+{
+    LogSettings s;
+    s.enabled = settings.logEnabled();
+    // One cycle a second.
+    s.intervalCycles = settings.updateLogSeconds();
+    s.folder = settings.logPath();
+    s.prefix = settings.logPrefix();
+    s.temperatureUnits = settings.getTemperatureUnits();
+    s.pressureUnits = settings.getPressureUnits();
+    s.speedUnits = settings.getSpeedUnits();
+    s.distanceUnits = settings.getDistanceUnits();
+    s.pressureAdjustment = settings.getPressureAdjustment();
+    return s;
+}
+
+UploadSettings uploadSettingsFrom(const SysSettings &settings)
+{
+    UploadSettings s;
+    s.serialNumber = settings.serialNumber();
+    s.password = settings.password();
+    s.wuUsername = settings.wuUsername();
+    s.wuPassword = settings.wuPassword();
+    s.minutes = settings.quorinLiveMinutes();
+    return s;
+}

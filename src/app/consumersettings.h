@@ -1,0 +1,10 @@
+#pragma once
+
+#include "datalog/logger.h"
+#include "upload/uploadform.h"
+
+class SysSettings;
+
+// The plain settings each consumer of a cycle takes, read from the store.
+LogSettings logSettingsFrom(const SysSettings &settings);
+UploadSettings uploadSettingsFrom(const SysSettings &settings);
