@@ -58,8 +58,7 @@ void QModbus::updateTimerTimeout()
 void QModbus::restart()
 {
     qDebug() << "Restarting because settings changed";
-    restartRequested = true;
-    interruptTransaction = true;
+    requests.requestRestart();
     updateDue = true;
     updateTimer->start(settings->updateTime());
 }
@@ -67,6 +66,16 @@ void QModbus::restart()
 void QModbus::startThread()
 {
     start();
+}
+
+void QModbus::start()
+{
+    // A run that has ended but whose thread still winds down: QThread would
+    // ignore a start now, so let it finish first.
+    if (requests.idle() && isRunning())
+        wait();
+    requests.starting();
+    QThread::start();
 }
 
 void QModbus::quit()
@@ -77,13 +86,10 @@ void QModbus::quit()
 
 void QModbus::requestStop()
 {
-    // Only a thread that runs (or is about to) can be stopped; run() clears
-    // the flag when it ends, so a stop never outlives the thread it was for,
-    // and one raised before run() began is still seen.
-    if (isRunning()) {
-        stopRequested = true;
-        interruptTransaction = true;
-    }
+    // A stop counts for a run that is starting or running, so one raised
+    // before run() began is still seen and one raised as a run winds down is
+    // not left for the next.
+    requests.requestStop();
     for (int i = 0; i < 10 && threadRunning; ++i)
         QThread::msleep(50);
 }
@@ -97,19 +103,19 @@ void QModbus::napMs(int milliseconds) const
 
 void QModbus::run()
 {
+    requests.runBegins();
     threadRunning = true;
     reportedOpenFailure = false;
 
-    while (!stopRequested) {
+    while (!requests.stopRequested()) {
         // A pass the user asked for may fail anew and deserves its own dialog.
-        if (restartRequested.exchange(false))
+        if (requests.beginPass())
             reportedOpenFailure = false;
-        interruptTransaction = false;
         qDebug() << "QModbus: Thread Started...";
 
         const bool tcp = settings->readMode() != 0;
         std::unique_ptr<StationLink> link
-                = linkFactory(tcp, registerImage, &interruptTransaction);
+                = linkFactory(tcp, registerImage, requests.interrupt());
         if (!link || !link->open(*settings)) {
             if (!reportedOpenFailure) {
                 reportedOpenFailure = true;
@@ -132,7 +138,7 @@ void QModbus::run()
             qDebug() << "QModbus: Station link lost, reopening";
     }
 
-    stopRequested = false;
+    requests.runEnds();
     threadRunning = false;
 }
 
@@ -140,7 +146,7 @@ void QModbus::failureWait(bool tcp)
 {
     QElapsedTimer waited;
     waited.start();
-    while (!stopRequested && !restartRequested) {
+    while (!interrupted()) {
         applyPendingNewDay();
         if (waited.elapsed() >= retryIntervalMs) {
             qDebug() << (tcp ? "QModbus: Retrying the station connection"
@@ -157,17 +163,17 @@ QModbus::PassEnd QModbus::pollLoop(StationLink &link)
     passPublished = false;
     for (;;) {
         applyPendingNewDay();
-        if (stopRequested)
+        if (requests.stopRequested())
             return PassEnd::Stop;
-        if (restartRequested)
+        if (requests.restartRequested())
             return PassEnd::Restart;
         if (!updateDue.exchange(false)) {
             napMs(50);
             continue;
         }
-        if (stopRequested)
+        if (requests.stopRequested())
             return PassEnd::Stop;
-        if (restartRequested)
+        if (requests.restartRequested())
             return PassEnd::Restart;
 
         pollCycle(link);

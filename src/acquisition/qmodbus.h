@@ -1,6 +1,7 @@
 #pragma once
 
 #include "dailyextremes.h"
+#include "passrequests.h"
 #include "registerimage.h"
 #include "settings/linkrestarter.h"
 #include "stationcycle.h"
@@ -186,6 +187,9 @@ public slots:
 public:
     Q_INVOKABLE void quit();
     Q_INVOKABLE void restart() override;
+    // Starts the acquisition thread; hides QThread::start so that every start
+    // goes through the request bookkeeping.
+    Q_INVOKABLE void start();
     Q_INVOKABLE void startThread();
     Q_INVOKABLE QString wbgtColor() const;
 
@@ -198,7 +202,10 @@ private:
     void failureWait(bool tcp);
     PassEnd pollLoop(StationLink &link);
     bool pollCycle(StationLink &link);
-    bool interrupted() const { return stopRequested || restartRequested; }
+    bool interrupted() const
+    {
+        return requests.stopRequested() || requests.restartRequested();
+    }
     void applyPendingNewDay();
     void publish();
     void publishCycle(StationCycle::Kind kind);
@@ -217,12 +224,9 @@ private:
     LinkFactory linkFactory;
     int retryIntervalMs = DefaultRetryIntervalMs;
 
-    std::atomic<bool> stopRequested { false };
-    std::atomic<bool> restartRequested { false };
+    PassRequests requests;
     std::atomic<bool> threadRunning { false };
     std::atomic<bool> updateDue { false };
-    // Raised by a stop or restart so a transaction in progress gives up.
-    std::atomic<bool> interruptTransaction { false };
     std::atomic<bool> newDayPending { false };
 
     std::vector<CycleSink *> sinks;

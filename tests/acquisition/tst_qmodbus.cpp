@@ -286,6 +286,25 @@ private slots:
         }
     }
 
+    void lateQuitDoesNotStopTheNextStart()
+    {
+        // A quit() that lands while the thread is finishing, after run() has
+        // cleared its flags, is for no run: the next start() polls.
+        QSignalSpy cycles(modbus.get(), &QModbus::analogChanged);
+        for (int i = 0; i < 50; ++i) {
+            modbus->start();
+            modbus->quit();
+            while (modbus->isRunning())
+                modbus->quit();
+            modbus->updateTimerTimeout();
+            modbus->start();
+            QVERIFY2(cycles.wait(5000), qPrintable(QString::number(i)));
+            modbus->quit();
+            QVERIFY(modbus->wait(5000));
+            cycles.clear();
+        }
+    }
+
     void destructorEndsAPollingThread()
     {
         modbus->updateTimerTimeout();
