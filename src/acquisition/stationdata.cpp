@@ -1,6 +1,7 @@
 #include "stationdata.h"
 
 #include <cstring>
+#include <limits>
 
 namespace {
 
@@ -16,6 +17,13 @@ quint16 word(const quint16 *words, int first, int reg)
 int int16(const quint16 *words, int first, int reg)
 {
     return static_cast<qint16>(word(words, first, reg));
+}
+
+// Running totals stop at the ends of the range instead of wrapping round.
+void addSaturating(int &total, int increment)
+{
+    total = int(qBound<qint64>(std::numeric_limits<int>::min(), qint64(total) + increment,
+                               std::numeric_limits<int>::max()));
 }
 
 double tenths(const quint16 *words, int reg)
@@ -90,9 +98,9 @@ void decodeDataBlock(const quint16 words[100], StationValues &v)
     v.stationElevation = raw(264);
 
     v.lightningStatus = raw(281);
-    v.lightningStrikes += raw(282);
-    v.lightningNoise += raw(283);
-    v.lightningDisturbers += raw(284);
+    addSaturating(v.lightningStrikes, raw(282));
+    addSaturating(v.lightningNoise, raw(283));
+    addSaturating(v.lightningDisturbers, raw(284));
     v.lightningDistance = raw(285);
     v.lightning10 = raw(288);
     v.lightning30 = raw(289);

@@ -52,7 +52,8 @@ struct StationValues
     int stationElevation = 0; // metres
 
     int lightningStatus = 0;
-    // Running totals since the last data-log line, which clears them.
+    // Running totals since the console started, saturating at the ends of the
+    // range; the data log takes the difference to its last row.
     int lightningStrikes = 0;
     int lightningNoise = 0;
     int lightningDisturbers = 0;

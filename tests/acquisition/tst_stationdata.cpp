@@ -247,12 +247,14 @@ void TestStationData::lightningCountersAccumulate()
     QCOMPARE(v.lightningDisturbers, 6);
     QCOMPARE(v.lightning10, 5); // a window count, not a running total
 
-    // The data log clears the totals after its line; counting starts afresh.
-    v.lightningStrikes = v.lightningNoise = v.lightningDisturbers = 0;
+    // Totals at the ends of the range stay there instead of wrapping round.
+    v.lightningStrikes = std::numeric_limits<int>::max() - 1;
+    v.lightningNoise = std::numeric_limits<int>::min() + 1;
+    block[283] = quint16(-3);
     decodeDataBlock(block.data(), v);
-    QCOMPARE(v.lightningStrikes, 2);
-    QCOMPARE(v.lightningNoise, 1);
-    QCOMPARE(v.lightningDisturbers, 3);
+    QCOMPARE(v.lightningStrikes, std::numeric_limits<int>::max());
+    QCOMPARE(v.lightningNoise, std::numeric_limits<int>::min());
+    QCOMPARE(v.lightningDisturbers, 9);
 }
 
 void TestStationData::garbageWordsDecodeWithoutHarm()
