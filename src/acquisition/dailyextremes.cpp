@@ -49,6 +49,12 @@ bool NewDayDetector::tick(QDate today)
     return changed;
 }
 
+void RainCounter::start(double rainToday)
+{
+    last = rainToday;
+    isStarted = true;
+}
+
 double RainCounter::increment(double rainToday)
 {
     const double d = rainToday - last;

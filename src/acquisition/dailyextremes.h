@@ -40,8 +40,13 @@ private:
 class RainCounter
 {
 public:
+    // The total at the first reading of a run: rain before it may already
+    // have been counted by an earlier run.
+    void start(double rainToday);
+    bool started() const { return isStarted; }
     double increment(double rainToday);
 
 private:
     double last = 0;
+    bool isStarted = false;
 };

@@ -40,6 +40,7 @@ void Logger::takeCycle(const StationCycle &cycle)
 {
     if (cycle.kind == StationCycle::Kind::NoLink)
         return;
+    startRain(cycle);
     if (cycle.firstOfPass)
         trigger.reset();
     const LogSettings s = settings();
@@ -47,8 +48,15 @@ void Logger::takeCycle(const StationCycle &cycle)
         writeRow(cycle);
 }
 
+void Logger::startRain(const StationCycle &cycle)
+{
+    if (cycle.good() && !rain.started())
+        rain.start(cycle.values.rainDay);
+}
+
 void Logger::writeRow(const StationCycle &cycle)
 {
+    startRain(cycle);
     const LogSettings s = settings();
     const QString path = s.folder + QDir::separator() + s.prefix
         + cycle.local.toLocalTime().date().toString(Qt::ISODate) + QStringLiteral(".csv");
@@ -64,8 +72,10 @@ void Logger::writeRow(const StationCycle &cycle)
     QByteArray bytes;
     if (sizeBefore == 0)
         bytes = csvrow::csvHeader();
-    else
-        recoverIndex(path);
+    else if (!recoverIndex(path))
+        // An unfinished last line (a cut write, a hand edit) stays a line of
+        // its own rather than taking the row onto its end.
+        bytes = csvrow::LineEnd;
 
     const StationValues &v = cycle.values;
     csvrow::LogRow row;
@@ -124,31 +134,31 @@ void Logger::writeRow(const StationCycle &cycle)
     }
 }
 
-void Logger::recoverIndex(const QString &path)
+bool Logger::recoverIndex(const QString &path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return;
+        return true;
     const qint64 size = file.size();
     // Rows are a few hundred bytes; widen the look only for an odd last line.
     for (qint64 want = 4096;; want *= 4) {
         const qint64 n = qMin<qint64>(qMin<qint64>(want, MaxTailBytes), size);
         if (!file.seek(size - n))
-            return;
+            return true;
         const QByteArray tail = file.read(n);
         if (tail.size() != n)
-            return;
+            return true;
         const csvrow::LastRow last = csvrow::lastRow(tail, n == size);
         if (last.status == csvrow::LastRow::NoFinalLineFeed)
-            return;
+            return false;
         if (last.status == csvrow::LastRow::Found) {
             qDebug() << "Last index is " << last.field.constData();
             rowIndex = int(qMin<qint64>(qint64(csvrow::leadingInteger(last.field)) + 1, INT_MAX));
-            return;
+            return true;
         }
         if (n >= MaxTailBytes) {
             qDebug() << "Data log: last line of" << path << "too long, index kept at" << rowIndex;
-            return;
+            return true;
         }
     }
 }

@@ -59,7 +59,9 @@ private:
         qint64 disturbers = 0;
     };
 
-    void recoverIndex(const QString &path);
+    // False when the file does not end in a line feed; the index stays.
+    bool recoverIndex(const QString &path);
+    void startRain(const StationCycle &cycle);
     void reportFailure(const QString &path, const QString &reason);
 
     mutable QMutex settingsMutex;

@@ -210,7 +210,7 @@ void TestLogger::freshDayHeaderAndEveryColumn()
         QStringList { QStringLiteral("logfile-2026-03-06.csv") });
     const QByteArray expected = csvrow::csvHeader()
         + row("1,2026-03-06 12:00:00,3.6,247,4.1,250,5.2,261,9.7,270,3,21.4,55.5,1015,23,-2,"
-              "1,2.35,2.35,1.2,200,12.5,131,140,2,0",
+              "1,0,2.35,1.2,200,12.5,131,140,2,0",
             4 * n, "12", 2 * n, n);
     QCOMPARE(contents(day), expected);
     QCOMPARE(logger->nextIndex(), 2);
@@ -248,7 +248,7 @@ void TestLogger::unitChangeBetweenRows()
     QCOMPARE(l.at(0) + csvrow::LineEnd, csvrow::csvHeader());
     QCOMPARE(l.at(1),
         QByteArray("1,2026-03-06 12:00:00,3.6,247,4.1,250,5.2,261,9.7,270,3,21.4,55.5,1015,"
-                   "23,-2,1,2.35,2.35,1.2,200,12.5,131,140,2,0,0,12,0,0"));
+                   "23,-2,1,0,2.35,1.2,200,12.5,131,140,2,0,0,12,0,0"));
     // mph: × 2.23693629205; °F: × 1.8 + 32; inHg: 1013.2 × 0.0295333727; mi: × 0.62137119.
     QCOMPARE(l.at(2),
         QByteArray("2,2026-03-06 12:00:00,8.05297,247,9.17144,250,11.6321,261,21.6983,270,"
@@ -262,7 +262,8 @@ void TestLogger::lightningAndRainAcrossRows()
 
     const int n1 = poll();
     writeLogData();
-    QCOMPARE(column(1, 17), QByteArray("2.35")); // the whole day so far
+    // Rain before the first reading of this run may already be in the file.
+    QCOMPARE(column(1, 17), QByteArray("0"));
     QCOMPARE(column(1, 26).toInt(), 4 * n1);
     QCOMPARE(column(1, 28).toInt(), 2 * n1);
     QCOMPARE(column(1, 29).toInt(), n1);
@@ -361,7 +362,11 @@ void TestLogger::fileWithoutFinalLineFeedKeepsRunningIndex()
 
     writeLogData();
     QCOMPARE(log->countStartingWith(QStringLiteral("Last index is")), 0);
-    QCOMPARE(contents(day).mid(existing.size()).split(',').first(), QByteArray("3"));
+    // The unfinished line keeps its own line; the row starts a new one.
+    const QList<QByteArray> l = lines(day);
+    QCOMPARE(l.size(), 4);
+    QCOMPARE(l.at(1), QByteArray("57,2026-03-06 10:00:00,1.5"));
+    QCOMPARE(l.at(2).split(',').first(), QByteArray("3"));
     QCOMPARE(logger->nextIndex(), 4);
 }
 
@@ -452,6 +457,11 @@ void TestLogger::deletedFileIsCreatedAgain()
 
 void TestLogger::missingFolderSkipsRowsAndLogsOncePerRun()
 {
+    station->setData(243, 0);
+    poll();
+    writeLogData(); // the first reading of the run: no rain yet
+    QVERIFY(QFile::remove(fileFor(day)));
+    station->setData(243, 235);
     const int n = poll();
     QVERIFY(QDir(logDir).removeRecursively());
     const QString failure = QStringLiteral("Data log row not written to");
@@ -460,13 +470,13 @@ void TestLogger::missingFolderSkipsRowsAndLogsOncePerRun()
     writeLogData();
     QVERIFY(!QDir(logDir).exists()); // the folder is not created
     QCOMPARE(log->countStartingWith(failure), 1);
-    QCOMPARE(logger->nextIndex(), 1);
+    QCOMPARE(logger->nextIndex(), 2);
 
     QVERIFY(QDir().mkpath(logDir));
     writeLogData();
     QCOMPARE(log->countStartingWith(QStringLiteral("Data log rows written again to")), 1);
     const QList<QByteArray> fields = lines(day).at(1).split(',');
-    QCOMPARE(fields.at(0), QByteArray("1"));
+    QCOMPARE(fields.at(0), QByteArray("2"));
     QCOMPARE(fields.at(17), QByteArray("2.35")); // the rain was not used up by the failures
     QCOMPARE(fields.at(26).toInt(), 4 * n);
 
@@ -482,7 +492,11 @@ void TestLogger::fullDiskTakesNothingAway()
         QSKIP("no /dev/full");
     QVERIFY(QFile::link(QStringLiteral("/dev/full"), fileFor(day)));
 
-    const int n1 = poll();
+    station->setData(243, 0);
+    poll();
+    writeLogData(); // the first reading of the run: no rain yet
+    station->setData(243, 235);
+    const int n1 = poll() + 1;
     writeLogData();
     QCOMPARE(log->countStartingWith(QStringLiteral("Data log row not written to")), 1);
     QCOMPARE(logger->nextIndex(), 1);
