@@ -34,8 +34,7 @@ void resetDailyExtremes(StationValues &v)
     // station never read, and the pages would show it as today's extreme.
     v.airTempH = v.humidityH = v.pressureH = v.pressureRawH = v.highAltimeter
         = StationValues::NoHigh;
-    v.airTempL = v.humidityL = v.pressureL = v.pressureRawL = v.lowAltimeter
-        = StationValues::NoLow;
+    v.airTempL = v.humidityL = v.pressureL = v.pressureRawL = v.lowAltimeter = StationValues::NoLow;
 }
 
 NewDayDetector::NewDayDetector(QDate today)
