@@ -19,6 +19,13 @@ WDGroupBox {
     width: 360
     height: 120
 
+    Connections {
+        target: Settings
+        function onSettingsLockRefused(message) {
+            passwordResult.text = message
+        }
+    }
+
     ColumnLayout {
         anchors.fill: parent
         spacing: 4
@@ -54,9 +61,10 @@ WDGroupBox {
                 onEditingFinished: {
                     if (text === "")
                         return
+                    // Said first: a refusal, signalled while storing, replaces it.
+                    passwordResult.text = qsTr("Password saved")
                     Settings.settingsLockPassword = text
                     text = ""
-                    passwordResult.text = qsTr("Password saved")
                 }
             }
 

@@ -30,9 +30,11 @@ void updateAltimeterExtremes(StationValues &v)
 
 void resetDailyExtremes(StationValues &v)
 {
-    v.airTempH = v.airTempL = v.airTemp;
-    v.humidityH = v.humidityL = v.humidity;
-    v.pressureH = v.pressureL = v.pressure;
+    // Not the last value read: that may be from yesterday, or the 0 of a
+    // station never read, and the pages would show it as today's extreme.
+    v.airTempH = v.humidityH = v.pressureH = v.pressureRawH = v.highAltimeter
+        = StationValues::NoHigh;
+    v.airTempL = v.humidityL = v.pressureL = v.pressureRawL = v.lowAltimeter = StationValues::NoLow;
 }
 
 NewDayDetector::NewDayDetector(QDate today)

@@ -11,9 +11,8 @@ void updateExtremes(StationValues &v);
 // Follow the altimeter setting; call after it has been computed.
 void updateAltimeterExtremes(StationValues &v);
 
-// Start a new day: the air temperature, humidity and adjusted pressure pairs
-// take the current values (the last read, or 0 if nothing was read yet). The
-// station pressure and altimeter pairs keep the extremes of the whole run.
+// Start a new day: every pair goes back to its sentinels, so the pages show
+// "--" until the day's first good reading fills both sides.
 void resetDailyExtremes(StationValues &v);
 
 // Tells when the local calendar date has changed between two ticks, in either

@@ -69,8 +69,7 @@ struct StationValues
     int chargerStatus = 0;
     int cmTemperature = 0; // no register carries it
 
-    // Extremes. The first three pairs restart each local day; the station
-    // pressure and altimeter pairs cover the whole run.
+    // Extremes of the local day; every pair restarts empty at a new day.
     double airTempH = NoHigh;
     double airTempL = NoLow;
     double humidityH = NoHigh;

@@ -3,6 +3,7 @@
 #include "settings/units.h"
 #include "truncate.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace meteo {
@@ -20,7 +21,8 @@ int densityAltitude(double airTempC, double stationPressureHpa)
 int estimatedCloudBase(double airTempC, double dewPointC)
 {
     const double feet = (airTempC - dewPointC) / 2.54 * 1000;
-    return roundToHundred(feet);
+    // A dew point above the air temperature puts no cloud below the ground.
+    return std::max(0, roundToHundred(feet));
 }
 
 double altimeterSetting(double stationPressureHpa, int elevationMetres)

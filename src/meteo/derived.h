@@ -10,8 +10,8 @@ namespace meteo {
 // pressure (not the sea-level one).
 int densityAltitude(double airTempC, double stationPressureHpa);
 
-// Feet, rounded like densityAltitude. Negative when the dew point is above
-// the air temperature.
+// Feet, rounded like densityAltitude; 0 when the dew point is above the air
+// temperature.
 int estimatedCloudBase(double airTempC, double dewPointC);
 
 // hPa, unrounded. Computed for any elevation; at 0 m it is P - 0.3.

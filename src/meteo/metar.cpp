@@ -47,14 +47,12 @@ int wholeDegrees(double celsius)
     return truncateToInt(std::floor(celsius + 0.5));
 }
 
-// Tenths of hPa without the hundreds: 1013.4 gives 134. fmod is exact, so it
-// equals subtracting 100 while the value is 100 or more, without looping on
-// absurd values; below 100 (negatives included) the value is kept.
+// The last three digits of the tenths of hPa: 1013.4 gives 134, 999.97
+// gives 000. Taken in floating point, so absurd values cannot overflow.
 int seaLevelRemark(double hPa)
 {
-    if (hPa >= 100)
-        hPa = std::fmod(hPa, 100.0);
-    return truncateToInt(hPa * 10 + 0.5);
+    const double digits = std::fmod(std::floor(hPa * 10 + 0.5), 1000.0);
+    return truncateToInt(digits < 0 ? digits + 1000 : digits);
 }
 
 } // namespace
@@ -75,8 +73,10 @@ QString composeMetar(const MetarInputs &in, const QDateTime &time)
     if (direction >= 360)
         direction = 0;
     const int speed = knots(in.wind2);
-    if (in.windGust != 0)
-        line.append(" %03d%02dG%02dKT", direction, speed, knots(in.windGust));
+    // A gust that is not above the mean as written would read G00 or less.
+    const int gust = knots(in.windGust);
+    if (gust > 0 && gust > speed)
+        line.append(" %03d%02dG%02dKT", direction, speed, gust);
     else
         line.append(" %03d%02dKT", direction, speed);
 

@@ -15,7 +15,7 @@ struct MetarInputs
     double dewPoint = 0; // °C
     double wind2 = 0; // 2-minute mean, m/s
     double windDir2 = 0; // 2-minute mean, degrees
-    double windGust = 0; // m/s; exactly 0 means no gust
+    double windGust = 0; // m/s; written only when above the mean in whole knots
     double altimeter = 0; // hPa
     int stationElevation = 0; // metres; 0 means no altimeter setting known
 };

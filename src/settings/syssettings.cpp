@@ -306,7 +306,14 @@ void SysSettings::setSettingsLockPassword(const QString &password)
 {
     if (password.isEmpty())
         return;
-    lockHash = settingsLockDigest(password);
+    const QString digest = settingsLockDigest(password);
+    // The stored text ends at the digest's first zero byte: with a zero first
+    // byte nothing would be stored and the settings would stay open.
+    if (digest.isEmpty()) {
+        emit settingsLockRefused(QStringLiteral("Choose another password"));
+        return;
+    }
+    lockHash = digest;
     writeLockFile(lockHash);
 }
 

@@ -168,6 +168,8 @@ public:
 signals:
     void error(const QString &message);
     void settingsLockChanged();
+    // A lock password that cannot be stored; the lock in place is kept.
+    void settingsLockRefused(const QString &message);
     void unitsChanged();
     void themeChanged();
     void portsListChanged();

@@ -139,6 +139,9 @@ QString credentialReplyText(const QByteArray &body)
 
 bool credentialsAccepted(const QByteArray &body)
 {
+    // "unsuccessful" holds "success": any refusal anywhere in the body wins.
+    if (body.toLower().contains("unsuccess"))
+        return false;
     return credentialReplyText(body).contains(QLatin1String("success"));
 }
 

@@ -50,7 +50,7 @@ QString fixed6(double value);
 QString credentialReplyText(const QByteArray &body);
 
 // The portal's answer to a credential test: that text contains "success"
-// (case-sensitive).
+// (case-sensitive) and the body nowhere holds "unsuccess" (in any case).
 bool credentialsAccepted(const QByteArray &body);
 
 // The portal's answer to an upload: a body containing "invaliduser" rejects.

@@ -33,6 +33,20 @@ QList<QDateTime> newDaysBetween(
     return hits;
 }
 
+void verifyAllPairsEmpty(const StationValues &v)
+{
+    QCOMPARE(v.airTempH, -10000.0);
+    QCOMPARE(v.airTempL, 10000.0);
+    QCOMPARE(v.humidityH, -10000.0);
+    QCOMPARE(v.humidityL, 10000.0);
+    QCOMPARE(v.pressureH, -10000.0);
+    QCOMPARE(v.pressureL, 10000.0);
+    QCOMPARE(v.pressureRawH, -10000.0);
+    QCOMPARE(v.pressureRawL, 10000.0);
+    QCOMPARE(v.highAltimeter, -10000.0);
+    QCOMPARE(v.lowAltimeter, 10000.0);
+}
+
 } // namespace
 
 class TestDailyExtremes : public QObject
@@ -46,8 +60,7 @@ private slots:
     void extremesFollowDecodedReadings();
     void eachPairFollowsItsOwnValue();
     void altimeterFollowedSeparately();
-    void resetTakesCurrentValues();
-    void resetBeforeAnyRead();
+    void resetEmptiesEveryPair();
 
     void newDayAcrossMidnight();
     void sameDayNeverNewDay();
@@ -73,17 +86,7 @@ void TestDailyExtremes::initTestCase()
 
 void TestDailyExtremes::sentinelsBeforeFirstRead()
 {
-    const StationValues v;
-    QCOMPARE(v.airTempH, -10000.0);
-    QCOMPARE(v.airTempL, 10000.0);
-    QCOMPARE(v.humidityH, -10000.0);
-    QCOMPARE(v.humidityL, 10000.0);
-    QCOMPARE(v.pressureH, -10000.0);
-    QCOMPARE(v.pressureL, 10000.0);
-    QCOMPARE(v.pressureRawH, -10000.0);
-    QCOMPARE(v.pressureRawL, 10000.0);
-    QCOMPARE(v.highAltimeter, -10000.0);
-    QCOMPARE(v.lowAltimeter, 10000.0);
+    verifyAllPairsEmpty(StationValues());
 }
 
 void TestDailyExtremes::extremesFollowDecodedReadings()
@@ -159,9 +162,17 @@ void TestDailyExtremes::altimeterFollowedSeparately()
     QCOMPARE(v.pressureRawL, StationValues::NoLow);
 }
 
-void TestDailyExtremes::resetTakesCurrentValues()
+// Every pair starts the day empty, so the pages show "--" (not 0.0) until
+// the day's first reading; the station pressure and altimeter pairs too,
+// which the "Absolute" setting and the aviation page show.
+void TestDailyExtremes::resetEmptiesEveryPair()
 {
     StationValues v;
+    resetDailyExtremes(v); // before any reading
+    verifyAllPairsEmpty(v);
+    if (QTest::currentTestFailed())
+        return;
+
     for (double t : { 4.0, 11.0 }) {
         v.airTemp = t;
         v.humidity = 10 * t;
@@ -172,35 +183,21 @@ void TestDailyExtremes::resetTakesCurrentValues()
         updateAltimeterExtremes(v);
     }
     resetDailyExtremes(v);
-    QCOMPARE(v.airTempH, 11.0);
-    QCOMPARE(v.airTempL, 11.0);
-    QCOMPARE(v.humidityH, 110.0);
-    QCOMPARE(v.humidityL, 110.0);
-    QCOMPARE(v.pressureH, 1011.0);
-    QCOMPARE(v.pressureL, 1011.0);
-    // Whole-run extremes survive the new day.
-    QCOMPARE(v.pressureRawH, 961.0);
-    QCOMPARE(v.pressureRawL, 954.0);
-    QCOMPARE(v.highAltimeter, 1012.0);
-    QCOMPARE(v.lowAltimeter, 1005.0);
+    verifyAllPairsEmpty(v);
+    if (QTest::currentTestFailed())
+        return;
 
-    // The new day's extremes grow from the reset value.
     v.airTemp = 13.0;
+    v.pressureRaw = 958.0;
+    v.altimeter = 1003.0;
     updateExtremes(v);
+    updateAltimeterExtremes(v);
     QCOMPARE(v.airTempH, 13.0);
-    QCOMPARE(v.airTempL, 11.0);
-}
-
-void TestDailyExtremes::resetBeforeAnyRead()
-{
-    StationValues v;
-    resetDailyExtremes(v);
-    QCOMPARE(v.airTempH, 0.0);
-    QCOMPARE(v.airTempL, 0.0);
-    QCOMPARE(v.humidityL, 0.0);
-    QCOMPARE(v.pressureH, 0.0);
-    QCOMPARE(v.pressureRawH, StationValues::NoHigh);
-    QCOMPARE(v.lowAltimeter, StationValues::NoLow);
+    QCOMPARE(v.airTempL, 13.0);
+    QCOMPARE(v.pressureRawH, 958.0);
+    QCOMPARE(v.pressureRawL, 958.0);
+    QCOMPARE(v.highAltimeter, 1003.0);
+    QCOMPARE(v.lowAltimeter, 1003.0);
 }
 
 void TestDailyExtremes::newDayAcrossMidnight()

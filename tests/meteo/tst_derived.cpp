@@ -36,8 +36,10 @@ private slots:
     void cloudBase()
     {
         QCOMPARE(estimatedCloudBase(20, 10), 3900); // 3937 ft; 2.5 would give 4000
-        QCOMPARE(estimatedCloudBase(10, 20), -3900); // dew point above air: kept negative
         QCOMPARE(estimatedCloudBase(15, 15), 0);
+        // A dew point above the air (sensor error or fog) gives no cloud below ground.
+        QCOMPARE(estimatedCloudBase(10, 20), 0);
+        QCOMPARE(estimatedCloudBase(15, 15.3), 0); // -118 ft
     }
 
     // Halves go up, also below zero: -50 becomes 0, not -100.
@@ -68,7 +70,7 @@ private slots:
         QCOMPARE(meteo::densityAltitude(15, -5), 0); // NaN rounds to 0
         QCOMPARE(meteo::densityAltitude(nan, 1013.25), 0);
         QCOMPARE(estimatedCloudBase(1e300, 0), INT_MAX);
-        QCOMPARE(estimatedCloudBase(-1e300, 0), -INT_MAX);
+        QCOMPARE(estimatedCloudBase(-1e300, 0), 0);
         QCOMPARE(truncateToInt(-2.9), -2);
         QCOMPARE(truncateToInt(std::numeric_limits<double>::infinity()), INT_MAX);
     }

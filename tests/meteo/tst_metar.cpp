@@ -86,18 +86,31 @@ private slots:
         QCOMPARE(windGroup(in), group);
     }
 
-    // Any non-zero gust is written, even below the mean or rounding to 0 kt.
+    // A G group only for a gust above the mean as written, never G00.
+    void gust_data()
+    {
+        QTest::addColumn<double>("mean");
+        QTest::addColumn<double>("gust");
+        QTest::addColumn<QString>("group");
+        QTest::newRow("none") << 3.6 << 0.0 << "25007KT";
+        QTest::newRow("negative zero") << 3.6 << -0.0 << "25007KT";
+        QTest::newRow("calm, rounds to 0 kt") << 0.0 << 0.2 << "25000KT"; // 0.39 kt
+        QTest::newRow("calm, rounds to 1 kt") << 0.0 << 0.3 << "25000G01KT"; // 0.58 kt
+        QTest::newRow("below the mean") << 3.6 << 2.0 << "25007KT"; // 3.9 kt
+        QTest::newRow("equal to the mean in knots") << 3.6 << 3.7 << "25007KT"; // 7.2 kt
+        QTest::newRow("one knot above") << 3.6 << 4.2 << "25007G08KT"; // 8.2 kt
+        QTest::newRow("strong") << 3.6 << 10.0 << "25007G19KT";
+    }
+
     void gust()
     {
+        QFETCH(double, mean);
+        QFETCH(double, gust);
+        QFETCH(QString, group);
         MetarInputs in = example();
-        in.windGust = 0.0;
-        QCOMPARE(windGroup(in), QStringLiteral("25007KT"));
-        in.windGust = 0.1;
-        QCOMPARE(windGroup(in), QStringLiteral("25007G00KT"));
-        in.windGust = 10;
-        QCOMPARE(windGroup(in), QStringLiteral("25007G19KT"));
-        in.windGust = -0.0; // equal to 0
-        QCOMPARE(windGroup(in), QStringLiteral("25007KT"));
+        in.wind2 = mean;
+        in.windGust = gust;
+        QCOMPARE(windGroup(in), group);
     }
 
     void temperatures_data()
@@ -133,7 +146,14 @@ private slots:
         QTest::newRow("1013.25") << 1013.25 << " A2992 RMK AO1 SLP133=";
         QTest::newRow("999.7") << 999.7 << " A2952 RMK AO1 SLP997=";
         QTest::newRow("1000.0") << 1000.0 << " A2953 RMK AO1 SLP000=";
+        QTest::newRow("1013.2") << 1013.2 << " A2992 RMK AO1 SLP132=";
+        // Tenths of hPa, the last three digits: 9999.7 rounds to 10000.
+        QTest::newRow("999.97") << 999.97 << " A2953 RMK AO1 SLP000=";
+        QTest::newRow("999.95 rounds up") << 999.95 << " SLP000=";
+        QTest::newRow("999.94 rounds down") << 999.94 << " SLP999=";
+        QTest::newRow("1099.96") << 1099.96 << " SLP000=";
         QTest::newRow("below 100 kept") << 50.0 << " A0147 RMK AO1 SLP500=";
+        QTest::newRow("negative still three digits") << -0.5 << " SLP995=";
     }
 
     void pressureGroups()

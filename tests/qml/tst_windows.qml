@@ -169,6 +169,21 @@ TestCase {
         settings.close()
     }
 
+    function test_refusedLockPasswordIsNotSaid() {
+        var settings = item("settingsWindow")
+        var lock = item("lockSetting", settings)
+        var input = item("passwordInput", settings)
+        show(settings)
+        input.text = "fine"
+        input.editingFinished()
+        compare(lock.resultText, "Password saved")
+        input.text = "refused"
+        input.editingFinished()
+        compare(lock.resultText, "Pick again")
+        compare(input.text, "")
+        settings.close()
+    }
+
     function test_tabs() {
         var settings = item("settingsWindow")
         var tabs = item("tabs", settings)

@@ -134,7 +134,8 @@ private slots:
     {
         QTest::addColumn<QByteArray>("body");
         QTest::addColumn<bool>("expected");
-        QTest::newRow("inside a longer word") << QByteArray("unsuccessful") << true;
+        QTest::newRow("inside a longer word") << QByteArray("login successful") << true;
+        QTest::newRow("unsuccessful, any case") << QByteArray("Unsuccessful") << false;
         QTest::newRow("capital S") << QByteArray("Success") << false;
         QTest::newRow("empty") << QByteArray() << false;
         QTest::newRow("after a zero byte") << QByteArray("ok\0success", 10) << false;

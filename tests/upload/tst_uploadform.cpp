@@ -238,8 +238,12 @@ private slots:
     void portalVerdicts()
     {
         QVERIFY(credentialsAccepted("success"));
-        QVERIFY(credentialsAccepted("unsuccessful"));
         QVERIFY(credentialsAccepted(QByteArray("ok: success\0trailing", 20)));
+        // "unsuccess" in any case is a refusal, though it holds "success".
+        QVERIFY(!credentialsAccepted("unsuccessful"));
+        QVERIFY(!credentialsAccepted("Login UNSUCCESSFUL, success=0"));
+        QVERIFY(!credentialsAccepted("login Unsuccess"));
+        QVERIFY(!credentialsAccepted(QByteArray("success\0unsuccessful", 21)));
         QVERIFY(!credentialsAccepted("Success"));
         QVERIFY(!credentialsAccepted(""));
         QVERIFY(!credentialsAccepted(QByteArray("\0success", 8)));

@@ -55,6 +55,13 @@ QtObject {
 
     signal unitsChanged
     signal testCredentialsResult(bool result)
+    signal settingsLockRefused(string message)
+
+    // Like the real one, refuses some passwords while the property is set.
+    onSettingsLockPasswordChanged: {
+        if (settingsLockPassword === "refused")
+            settingsLockRefused("Pick again")
+    }
 
     function getTemperatureUnits() {
         return temperatureIndex
