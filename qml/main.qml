@@ -2,7 +2,9 @@ import QtQuick 2.15
 import QtQuick.Controls 2.15
 import QtQuick.Dialogs 1.3
 import QtQuick.Layouts 1.15
-import "Format.js" as Format
+import "dashboard"
+import "settings"
+import "dashboard/Format.js" as Format
 
 // The main window: one of the two dashboards, chosen by Settings.viewMode and
 // scaled as a whole with the window; the settings window; link errors.

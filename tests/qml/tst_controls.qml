@@ -1,6 +1,6 @@
 import QtQuick 2.15
 import QtTest 1.15
-import "../../qml"
+import "../../qml/controls"
 
 // The shared components: the framed field with its edit menu, the radio
 // button and the box look.

@@ -1,6 +1,6 @@
 import QtQuick 2.15
 import QtTest 1.15
-import "../../qml"
+import "../../qml/dashboard"
 
 // Both dashboards against the stand-ins: texts, hidden rows, needles, runway,
 // the transfer icon and the "No Data Connection" banner.

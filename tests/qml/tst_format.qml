@@ -1,6 +1,6 @@
 import QtQuick 2.15
 import QtTest 1.15
-import "../../qml/Format.js" as Format
+import "../../qml/dashboard/Format.js" as Format
 
 // The number texts, the no-value markers and the angle and scale rules.
 TestCase {

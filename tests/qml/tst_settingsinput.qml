@@ -1,7 +1,7 @@
 import QtQuick 2.15
 import QtTest 1.15
-import "../../qml/Entry.js" as Entry
-import "../../qml/Intervals.js" as Intervals
+import "../../qml/settings/Entry.js" as Entry
+import "../../qml/settings/Intervals.js" as Intervals
 
 // What the settings fields make of typed text, and the data-log interval
 // as the two spin boxes show and write it.

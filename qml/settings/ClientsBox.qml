@@ -1,5 +1,6 @@
 import QtQuick 2.15
 import QtQuick.Layouts 1.15
+import "../controls"
 
 // What other computers need to read the station through this program's
 // Modbus TCP server, and who did so lately. The server's port and unit

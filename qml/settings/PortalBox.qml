@@ -1,5 +1,6 @@
 import QtQuick 2.15
 import QtQuick.Layouts 1.15
+import "../controls"
 
 // What the portal upload needs: the station's identity and key, a test of
 // both, the upload interval and when the portal last took an upload.

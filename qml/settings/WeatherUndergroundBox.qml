@@ -1,5 +1,6 @@
 import QtQuick 2.15
 import QtQuick.Layouts 1.15
+import "../controls"
 
 // The Weather Underground station credentials, which the portal forwards.
 WDGroupBox {

@@ -1,6 +1,7 @@
 import QtQuick 2.15
 import QtQuick.Layouts 1.15
 import "Format.js" as Format
+import "../controls"
 
 // Air temperature with its day's extremes and the derived indices.
 WDGroupBox {
@@ -17,7 +18,7 @@ WDGroupBox {
         rowSpacing: 2
 
         Image {
-            source: "../images/thermometer.svg"
+            source: "../../images/thermometer.svg"
             sourceSize: Qt.size(22, 48)
             fillMode: Image.PreserveAspectFit
             mipmap: true

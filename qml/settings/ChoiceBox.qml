@@ -1,5 +1,6 @@
 import QtQuick 2.15
 import QtQuick.Layouts 1.15
+import "../controls"
 
 // A box with one row of mutually exclusive radio buttons. `selected` is the
 // index of the checked button (-1: none); a click reports `chosen`, and the

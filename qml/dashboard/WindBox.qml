@@ -1,6 +1,7 @@
 import QtQuick 2.15
 import QtQuick.Layouts 1.15
 import "Format.js" as Format
+import "../controls"
 
 // Speed gauge, current wind, direction compass and the averages and gust.
 WDGroupBox {

@@ -1,4 +1,5 @@
 import QtQuick 2.15
+import "../controls"
 
 // The choice between a serial link and a TCP gateway to the station. The
 // buttons follow the stored read mode; a click stores the other mode.

@@ -1,6 +1,7 @@
 import QtQuick 2.15
 import QtQuick.Controls 2.15
 import QtQuick.Layouts 1.15
+import "../controls"
 
 // The serial link: the port, from a list scanned afresh whenever it is
 // opened, and the baud rate.

@@ -1,6 +1,7 @@
 import QtQuick 2.15
 import QtQuick.Layouts 1.15
 import "Format.js" as Format
+import "../controls"
 
 // Relative humidity and its day's extremes.
 WDGroupBox {
@@ -15,7 +16,7 @@ WDGroupBox {
         rowSpacing: 2
 
         Image {
-            source: "../images/humidity.png"
+            source: "../../images/humidity.png"
             fillMode: Image.PreserveAspectFit
             mipmap: true
             Layout.preferredWidth: 100

@@ -1,5 +1,6 @@
 import QtQuick 2.15
 import "Entry.js" as Entry
+import "../controls"
 
 // The runway designator for the aviation dashboard; usable only while the
 // aviation view is selected. An invalid entry brings the stored one back.

@@ -1,4 +1,5 @@
 import QtQuick 2.15
+import "../controls"
 
 // A field that shows a stored setting: at creation, whenever the setting
 // changes and after every edit, so it never goes on showing a text that the

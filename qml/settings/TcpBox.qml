@@ -1,5 +1,6 @@
 import QtQuick 2.15
 import QtQuick.Layouts 1.15
+import "../controls"
 
 // The TCP link to a Modbus gateway in front of the station.
 WDGroupBox {

@@ -4,6 +4,7 @@ import QtQuick.Dialogs 1.3
 import QtQuick.Layouts 1.15
 import "Entry.js" as Entry
 import "Intervals.js" as Intervals
+import "../controls"
 
 // The daily CSV data log (on/off, interval, folder, file-name prefix) and
 // the debug-log switch. The interval boxes always show the stored interval:

@@ -1,6 +1,7 @@
 import QtQuick 2.15
 import QtQuick.Layouts 1.15
 import "Format.js" as Format
+import "../controls"
 
 // The pressure (standard page) or the altimeter setting (aviation page), its
 // day's extremes, the trend word and the station pressure.
@@ -22,7 +23,7 @@ WDGroupBox {
         rowSpacing: 2
 
         Image {
-            source: "../images/altimeter.png"
+            source: "../../images/altimeter.png"
             fillMode: Image.PreserveAspectFit
             mipmap: true
             Layout.columnSpan: 2

@@ -1,6 +1,7 @@
 import QtQuick 2.15
 import QtQuick.Layouts 1.15
 import "Format.js" as Format
+import "../controls"
 
 // Rain in the station's own unit and solar radiation; the aviation page shows
 // the same rows without the picture.
@@ -23,7 +24,7 @@ WDGroupBox {
         }
         Image {
             visible: showImage
-            source: "../images/rain.png"
+            source: "../../images/rain.png"
             sourceSize: Qt.size(100, 100)
             fillMode: Image.PreserveAspectFit
             mipmap: true

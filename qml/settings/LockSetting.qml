@@ -1,5 +1,6 @@
 import QtQuick 2.15
 import QtQuick.Layouts 1.15
+import "../controls"
 
 // The settings lock. Ticking the box proposes the default password; the lock
 // is stored only when the password field is confirmed, and it covers the

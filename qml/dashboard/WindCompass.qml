@@ -51,7 +51,7 @@ Item {
         anchors.centerIn: parent
         width: 20
         height: 100
-        source: "../images/runway.svg"
+        source: "../../images/runway.svg"
         sourceSize: Qt.size(20, 100)
         scale: 1.2
         mipmap: true

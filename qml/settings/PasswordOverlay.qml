@@ -1,4 +1,5 @@
 import QtQuick 2.15
+import "../controls"
 
 // Covers every settings page until the lock password is entered. A wrong
 // password is not reported: the overlay and the typed text simply stay.

@@ -1,5 +1,6 @@
 import QtQuick 2.15
 import QtQuick.Layouts 1.15
+import "../controls"
 
 // The station's serial number, which identifies it to the portal: typed, or
 // taken from what the station reported.

@@ -17,7 +17,7 @@ Item {
 
     FontLoader {
         id: dosisBold
-        source: "../fonts/Dosis-Bold.ttf"
+        source: "../../fonts/Dosis-Bold.ttf"
     }
 
     Rectangle {
@@ -48,7 +48,7 @@ Item {
         anchors.rightMargin: 10
         anchors.verticalCenter: dataTransferIcon.verticalCenter
         display: AbstractButton.IconOnly
-        icon.source: "../images/settings.png"
+        icon.source: "../../images/settings.png"
         icon.color: "transparent"
         background: Rectangle {
             color: Settings.backgroundColor
@@ -66,7 +66,7 @@ Item {
         width: height * 147 / 27
         fillMode: Image.PreserveAspectFit
         mipmap: true
-        source: "../images/quorinlogo.png"
+        source: "../../images/quorinlogo.png"
     }
 
     Rectangle {
