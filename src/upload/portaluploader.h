@@ -1,20 +1,21 @@
 #pragma once
 
+#include "portalexchange.h"
 #include "uploadform.h"
 
 #include <QDateTime>
-#include <QNetworkReply>
 #include <QObject>
+#include <QPointer>
 #include <QUrlQuery>
 
 #include <functional>
 
 struct StationValues;
 
-// Posts live-upload forms to the portal, fire and forget: one manager and one
-// reply per upload, released when it finishes, so a slow reply never holds
-// back the next. Remembers when the portal last accepted an upload. Lives on
-// the GUI thread.
+// Posts live-upload forms to the portal, one at a time: an upload that falls
+// due while the last is still pending is skipped (each exchange has its own
+// deadline, so that wait is bounded). Remembers when the portal last accepted
+// an upload. Lives on the GUI thread.
 class PortalUploader : public QObject
 {
     Q_OBJECT
@@ -41,11 +42,11 @@ public:
 signals:
     void lastUploadChanged();
 
-private slots:
-    void sendDataFinished();
-    void sendDataError(QNetworkReply::NetworkError error);
-
 private:
+    void sendDataFinished(const PortalExchange::Result &result);
+
+    QPointer<PortalExchange> pending;
+    bool skipLogged = false; // once per run of skipped uploads
     Clock clock;
     QDateTime lastAcceptedTime;
     WuCredentialState wuSent;
