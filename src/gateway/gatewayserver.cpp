@@ -322,15 +322,17 @@ void GatewayServer::serve(QTcpSocket *socket)
         Connection *connection = openConnection(socket);
         if (!connection)
             return;
-        QByteArray &buffer = connection->buffer;
-        gateway::FrameResult next = gateway::nextFrame(buffer);
+        gateway::FrameResult next = gateway::nextFrame(connection->buffer);
         if (next.status == gateway::FrameStatus::NeedMore) {
             if (socket->bytesAvailable() <= 0)
                 break;
-            const int held = buffer.size();
-            buffer.resize(gateway::MaxFrameSize);
-            const qint64 got = socket->read(buffer.data() + held, gateway::MaxFrameSize - held);
-            buffer.resize(held + int(qMax<qint64>(got, 0)));
+            char chunk[gateway::MaxFrameSize];
+            const qint64 got
+                = socket->read(chunk, gateway::MaxFrameSize - connection->buffer.size());
+            if (got > 0) {
+                if (Connection *still = openConnection(socket))
+                    still->buffer.append(chunk, int(got));
+            }
             continue;
         }
         if (next.status == gateway::FrameStatus::Invalid) {
