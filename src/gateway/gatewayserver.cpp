@@ -317,7 +317,9 @@ void GatewayServer::serve(QTcpSocket *socket)
     // a time keeps the buffer bounded, whatever a client pours in. Anything
     // done to the socket may end the connection under us, so the entry is
     // looked up again after each such call.
+    QByteArray replies; // the pass's, in one send: a pipeline costs one system call
     int answered = 0;
+    bool invalid = false;
     while (answered < RequestsPerPass) {
         Connection *connection = openConnection(socket);
         if (!connection)
@@ -336,34 +338,44 @@ void GatewayServer::serve(QTcpSocket *socket)
             continue;
         }
         if (next.status == gateway::FrameStatus::Invalid) {
-            qDebug() << "Invalid modbus tcp packet, ignoring";
-            // Past a bad header the stream cannot be resynchronised.
-            connection->state = State::Closing;
-            socket->close();
-            return;
+            invalid = true;
+            break;
         }
         connection->lastRequestMs = idleClock();
         ++answered;
-        answer(socket, next.frame);
-        // Replies the kernel would not take wait in the socket; only what it
-        // still will not take after a flush means a peer not reading.
-        if (socket->bytesToWrite() > MaxUnreadReplyBytes) {
-            socket->flush();
-            if (!openConnection(socket))
-                return;
-            if (socket->bytesToWrite() > MaxUnreadReplyBytes) {
-                qDebug() << "Client does not read its replies, closing connection";
-                socket->abort();
-                return;
-            }
-        }
+        if (const std::optional<QByteArray> reply = answer(next.frame))
+            replies += *reply;
     }
-    if (answered < RequestsPerPass)
+    if (!replies.isEmpty())
+        sendReply(socket, replies);
+
+    Connection *connection = openConnection(socket);
+    if (!connection)
+        return;
+    if (invalid) {
+        qDebug() << "Invalid modbus tcp packet, ignoring";
+        // Past a bad header the stream cannot be resynchronised; the replies
+        // before it still go out first.
+        connection->state = State::Closing;
+        socket->close();
+        return;
+    }
+    // Replies the kernel would not take wait in the socket; only what it
+    // still will not take after a flush means a peer not reading.
+    if (socket->bytesToWrite() > MaxUnreadReplyBytes) {
+        socket->flush();
+        if (!openConnection(socket))
+            return;
+        if (socket->bytesToWrite() > MaxUnreadReplyBytes) {
+            qDebug() << "Client does not read its replies, closing connection";
+            socket->abort();
+            return;
+        }
+        connection = openConnection(socket);
+    }
+    if (answered < RequestsPerPass || connection->queued)
         return;
     // Possibly more to do: after everyone else has had a turn.
-    Connection *connection = openConnection(socket);
-    if (!connection || connection->queued)
-        return;
     connection->queued = true;
     backlog.append(socket);
     if (!backlogPosted) {
@@ -372,13 +384,10 @@ void GatewayServer::serve(QTcpSocket *socket)
     }
 }
 
-void GatewayServer::answer(QTcpSocket *socket, const QByteArray &frame)
+std::optional<QByteArray> GatewayServer::answer(const QByteArray &frame) const
 {
     const bool logging = verbose();
     if (logging)
         gateway::logRequest(frame);
-    const std::optional<QByteArray> reply
-        = gateway::gatewayReply(frame, image.snapshot(), image.dataMissing(), logging);
-    if (reply)
-        sendReply(socket, *reply);
+    return gateway::gatewayReply(frame, image.snapshot(), image.dataMissing(), logging);
 }

@@ -9,6 +9,7 @@
 #include <QVector>
 
 #include <functional>
+#include <optional>
 
 class QHostAddress;
 class QTcpServer;
@@ -107,7 +108,7 @@ private:
     void serve(QTcpSocket *socket);
     void serveBacklog();
     void reap();
-    void answer(QTcpSocket *socket, const QByteArray &frame);
+    std::optional<QByteArray> answer(const QByteArray &frame) const;
 
     const RegisterImage &image;
     QTcpServer *server;
