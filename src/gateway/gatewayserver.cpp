@@ -3,9 +3,11 @@
 #include "gatewayresponder.h"
 
 #include <QDebug>
+#include <QElapsedTimer>
 #include <QHostAddress>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTimer>
 
 #ifdef Q_OS_UNIX
 #include <sys/socket.h>
@@ -73,6 +75,22 @@ void sendReply(QTcpSocket *socket, const QByteArray &reply)
         socket->write(reply.constData() + sent, reply.size() - sent);
 }
 
+qint64 monotonicMs()
+{
+    static QElapsedTimer started = [] {
+        QElapsedTimer timer;
+        timer.start();
+        return timer;
+    }();
+    return started.elapsed();
+}
+
+// Often enough that a connection goes within a twelfth past its timeout.
+int sweepInterval(qint64 idleTimeoutMs)
+{
+    return int(qBound<qint64>(100, idleTimeoutMs / 12, 5000));
+}
+
 } // namespace
 
 GatewayServer::GatewayServer(QObject *parent)
@@ -84,10 +102,14 @@ GatewayServer::GatewayServer(const RegisterImage &image, QObject *parent)
     : QObject(parent)
     , image(image)
     , server(new QTcpServer(this))
+    , idleTimer(new QTimer(this))
     , verbose([] { return true; })
     , clock(localTimeToTheSecond)
+    , idleClock(monotonicMs)
 {
     connect(server, &QTcpServer::newConnection, this, &GatewayServer::slotNewConnection);
+    connect(idleTimer, &QTimer::timeout, this, &GatewayServer::closeIdleConnections);
+    idleTimer->start(sweepInterval(idleTimeoutMs));
 }
 
 GatewayServer::~GatewayServer()
@@ -136,6 +158,20 @@ QStringList GatewayServer::recentClients() const
     return list;
 }
 
+int GatewayServer::connectionCount() const
+{
+    int count = 0;
+    for (const Connection &connection : connections)
+        count += connection.state != State::Gone ? 1 : 0;
+    return count;
+}
+
+void GatewayServer::setIdleTimeout(qint64 milliseconds)
+{
+    idleTimeoutMs = milliseconds > 0 ? milliseconds : IdleTimeoutMs;
+    idleTimer->start(sweepInterval(idleTimeoutMs));
+}
+
 QString GatewayServer::clientKey(const QHostAddress &address)
 {
     bool ok = false;
@@ -143,18 +179,46 @@ QString GatewayServer::clientKey(const QHostAddress &address)
     return QHostAddress(ok ? ipv4 : 0u).toString();
 }
 
+GatewayServer::Connection *GatewayServer::openConnection(QTcpSocket *socket)
+{
+    const auto it = connections.find(socket);
+    return it != connections.end() && it->state == State::Open ? &*it : nullptr;
+}
+
 void GatewayServer::slotNewConnection()
 {
     while (QTcpSocket *socket = server->nextPendingConnection()) {
-        if (connections.size() >= maxConnections) {
+        if (maxConnections <= 0) {
             qDebug() << "Too many connections, closing the newest from: "
                      << clientKey(socket->peerAddress());
             socket->abort();
             socket->deleteLater();
             continue;
         }
+        if (connectionCount() >= maxConnections)
+            makeRoom();
         acceptConnection(socket);
     }
+}
+
+void GatewayServer::makeRoom()
+{
+    // The longest without a complete request goes: whatever the others do, a
+    // newcomer is served, and a peer that polls is the last to be dropped.
+    QTcpSocket *quietest = nullptr;
+    qint64 since = 0;
+    for (auto it = connections.cbegin(); it != connections.cend(); ++it) {
+        if (it->state != State::Gone && (!quietest || it->lastRequestMs < since)) {
+            quietest = it.key();
+            since = it->lastRequestMs;
+        }
+    }
+    if (!quietest)
+        return;
+    qDebug() << "Too many connections, closing the longest idle from: "
+             << connections.value(quietest).key;
+    // Says "disconnected" at once; the entry waits for reap().
+    quietest->abort();
 }
 
 void GatewayServer::acceptConnection(QTcpSocket *socket)
@@ -170,7 +234,11 @@ void GatewayServer::acceptConnection(QTcpSocket *socket)
     socket->setSocketOption(QAbstractSocket::KeepAliveOption, 1);
     // A reply is one small segment; it should not wait for an earlier one's ACK.
     socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
-    connections.insert(socket, Connection { key, QByteArray() });
+    socket->setReadBufferSize(ReadAheadBytes);
+    Connection connection;
+    connection.key = key;
+    connection.lastRequestMs = idleClock();
+    connections.insert(socket, connection);
     clients.insert(key, contactText(clock()));
     emit recentClientsChanged();
 
@@ -182,70 +250,156 @@ void GatewayServer::slotClientDisconnected()
 {
     auto *socket = qobject_cast<QTcpSocket *>(sender());
     const auto it = connections.find(socket);
-    if (it == connections.end())
+    if (it == connections.end() || it->state == State::Gone)
         return;
-    const QString key = it->key;
-    connections.erase(it);
-    qDebug() << "Socket disconnected from address: " << key;
-    clients.remove(key);
-    emit recentClientsChanged();
-    socket->deleteLater();
+    // Often inside one of our own calls to the socket: mark only.
+    it->state = State::Gone;
+    if (!reapPosted) {
+        reapPosted = true;
+        QMetaObject::invokeMethod(this, &GatewayServer::reap, Qt::QueuedConnection);
+    }
+}
+
+void GatewayServer::reap()
+{
+    reapPosted = false;
+    bool changed = false;
+    for (auto it = connections.begin(); it != connections.end();) {
+        if (it->state != State::Gone) {
+            ++it;
+            continue;
+        }
+        qDebug() << "Socket disconnected from address: " << it->key;
+        changed = clients.remove(it->key) > 0 || changed;
+        it.key()->deleteLater();
+        it = connections.erase(it);
+    }
+    if (changed)
+        emit recentClientsChanged();
+}
+
+void GatewayServer::closeIdleConnections()
+{
+    const qint64 now = idleClock();
+    const QList<QTcpSocket *> sockets = connections.keys();
+    for (QTcpSocket *socket : sockets) {
+        const auto it = connections.find(socket);
+        if (it == connections.end() || it->state == State::Gone
+            || now - it->lastRequestMs < idleTimeoutMs)
+            continue;
+        qDebug() << "No request for" << idleTimeoutMs / 1000 << "s, closing connection from: "
+                 << it->key;
+        socket->abort();
+    }
 }
 
 void GatewayServer::slotReadyRead()
 {
     auto *socket = qobject_cast<QTcpSocket *>(sender());
-    const auto it = connections.find(socket);
-    if (it == connections.end())
+    Connection *connection = openConnection(socket);
+    if (!connection)
         return;
-    const bool logging = verbose();
-    if (logging)
+    if (verbose())
         qDebug() << "SlotReadyRead called, bytes available: " << socket->bytesAvailable();
-    const auto client = clients.find(it->key);
+    const auto client = clients.find(connection->key);
     if (client != clients.end())
         *client = contactText(clock());
+    // One already waiting for its turn gets no extra one.
+    if (!connection->queued)
+        serve(socket);
+}
 
-    // Requests are cut from the stream by their length field, so one read may
-    // hold several or part of one. Reading at most up to one maximum frame at
-    // a time keeps the buffer bounded, whatever a client pours in.
-    QByteArray &buffer = it->buffer;
-    while (socket->bytesAvailable() > 0) {
-        const int held = buffer.size();
-        buffer.resize(gateway::MaxFrameSize);
-        const qint64 got = socket->read(buffer.data() + held, gateway::MaxFrameSize - held);
-        buffer.resize(held + int(qMax<qint64>(got, 0)));
-        for (;;) {
-            gateway::FrameResult next = gateway::nextFrame(buffer);
-            if (next.status == gateway::FrameStatus::NeedMore)
-                break;
-            if (next.status == gateway::FrameStatus::Invalid) {
-                qDebug() << "Invalid modbus tcp packet, ignoring";
-                // Past a bad header the stream cannot be resynchronised.
-                socket->close();
-                return;
-            }
-            answer(socket, next.frame);
-            // Replies the kernel would not take wait in the socket; only what
-            // it still will not take after a flush means a peer not reading.
-            if (socket->bytesToWrite() > MaxUnreadReplyBytes) {
-                socket->flush();
-                if (socket->bytesToWrite() > MaxUnreadReplyBytes) {
-                    qDebug() << "Client does not read its replies, closing connection";
-                    socket->abort();
-                    return;
-                }
-            }
+void GatewayServer::serveBacklog()
+{
+    backlogPosted = false;
+    QVector<QTcpSocket *> due;
+    due.swap(backlog);
+    for (QTcpSocket *socket : qAsConst(due)) {
+        if (Connection *connection = openConnection(socket)) {
+            connection->queued = false;
+            serve(socket);
         }
     }
 }
 
-void GatewayServer::answer(QTcpSocket *socket, const QByteArray &frame)
+void GatewayServer::serve(QTcpSocket *socket)
+{
+    // Requests are cut from the stream by their length field, so one read may
+    // hold several or part of one. Reading at most up to one maximum frame at
+    // a time keeps the buffer bounded, whatever a client pours in. Anything
+    // done to the socket may end the connection under us, so the entry is
+    // looked up again after each such call.
+    QByteArray replies; // the pass's, in one send: a pipeline costs one system call
+    int answered = 0;
+    bool invalid = false;
+    while (answered < RequestsPerPass) {
+        Connection *connection = openConnection(socket);
+        if (!connection)
+            return;
+        gateway::FrameResult next = gateway::nextFrame(connection->buffer);
+        if (next.status == gateway::FrameStatus::NeedMore) {
+            if (socket->bytesAvailable() <= 0)
+                break;
+            char chunk[gateway::MaxFrameSize];
+            const qint64 got
+                = socket->read(chunk, gateway::MaxFrameSize - connection->buffer.size());
+            if (got > 0) {
+                if (Connection *still = openConnection(socket))
+                    still->buffer.append(chunk, int(got));
+            }
+            continue;
+        }
+        if (next.status == gateway::FrameStatus::Invalid) {
+            invalid = true;
+            break;
+        }
+        connection->lastRequestMs = idleClock();
+        ++answered;
+        if (const std::optional<QByteArray> reply = answer(next.frame))
+            replies += *reply;
+    }
+    if (!replies.isEmpty())
+        sendReply(socket, replies);
+
+    Connection *connection = openConnection(socket);
+    if (!connection)
+        return;
+    if (invalid) {
+        qDebug() << "Invalid modbus tcp packet, ignoring";
+        // Past a bad header the stream cannot be resynchronised; the replies
+        // before it still go out first.
+        connection->state = State::Closing;
+        socket->close();
+        return;
+    }
+    // Replies the kernel would not take wait in the socket; only what it
+    // still will not take after a flush means a peer not reading.
+    if (socket->bytesToWrite() > MaxUnreadReplyBytes) {
+        socket->flush();
+        if (!openConnection(socket))
+            return;
+        if (socket->bytesToWrite() > MaxUnreadReplyBytes) {
+            qDebug() << "Client does not read its replies, closing connection";
+            socket->abort();
+            return;
+        }
+        connection = openConnection(socket);
+    }
+    if (answered < RequestsPerPass || connection->queued)
+        return;
+    // Possibly more to do: after everyone else has had a turn.
+    connection->queued = true;
+    backlog.append(socket);
+    if (!backlogPosted) {
+        backlogPosted = true;
+        QMetaObject::invokeMethod(this, &GatewayServer::serveBacklog, Qt::QueuedConnection);
+    }
+}
+
+std::optional<QByteArray> GatewayServer::answer(const QByteArray &frame) const
 {
     const bool logging = verbose();
     if (logging)
         gateway::logRequest(frame);
-    const std::optional<QByteArray> reply
-        = gateway::gatewayReply(frame, image.snapshot(), image.dataMissing(), logging);
-    if (reply)
-        sendReply(socket, *reply);
+    return gateway::gatewayReply(frame, image.snapshot(), image.dataMissing(), logging);
 }

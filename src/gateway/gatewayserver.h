@@ -9,12 +9,15 @@
 #include <QMap>
 #include <QObject>
 #include <QStringList>
+#include <QVector>
 
 #include <functional>
+#include <optional>
 
 class QHostAddress;
 class QTcpServer;
 class QTcpSocket;
+class QTimer;
 
 // The Modbus TCP server that republishes the register image to other programs
 // on the network, and the list of its recent clients. Lives on the GUI thread.
@@ -28,8 +31,19 @@ public:
     static constexpr int RecentClientsShown = 5;
     // Replies a peer has left unread before it is taken for a flood.
     static constexpr qint64 MaxUnreadReplyBytes = 64 * 1024;
+    // A connection that has sent no complete request for this long is closed,
+    // so idle and half-open peers give their places back.
+    static constexpr qint64 IdleTimeoutMs = 60 * 1000;
+    // Requests answered per connection in one pass of the event loop; the
+    // rest wait for the next pass, so a flood cannot hold up the loop.
+    static constexpr int RequestsPerPass = 32;
+    // What a socket takes from the kernel ahead of framing; past it TCP holds
+    // the sender back instead of our memory growing.
+    static constexpr qint64 ReadAheadBytes = 16 * 1024;
 
     using Clock = std::function<QDateTime()>;
+    // Milliseconds from any fixed start; never goes back.
+    using IdleClock = std::function<qint64()>;
 
     // Serves its own copy of the registers, which takeCycle() keeps current.
     explicit GatewayServer(QObject *parent = nullptr);
@@ -49,7 +63,8 @@ public:
 
     // Up to five "address time" entries, in plain string order of the address.
     QStringList recentClients() const;
-    int connectionCount() const { return connections.size(); }
+    // Connections not yet closed by either side.
+    int connectionCount() const;
 
     // Whether the per-request lines (request and reply dumps) are worth
     // building: the debug log is on. Refusals and connections are always logged.
@@ -57,6 +72,12 @@ public:
     void setMaxConnections(int count) { maxConnections = count; }
     // Local time of a client's last contact; tests inject a fixed one.
     void setClock(Clock clock) { this->clock = std::move(clock); }
+    // The idle rules' clock and timeout; tests inject both.
+    void setIdleClock(IdleClock clock) { idleClock = std::move(clock); }
+    void setIdleTimeout(qint64 milliseconds);
+    // Closes the connections idle for the timeout. A timer runs it every few
+    // seconds; tests call it after moving the idle clock.
+    void closeIdleConnections();
 
     // The IPv4 text under which a peer is listed; 0.0.0.0 without an IPv4 form.
     static QString clientKey(const QHostAddress &address);
@@ -70,21 +91,44 @@ private slots:
     void slotReadyRead();
 
 private:
+    // A socket can say "disconnected" inside our own call to it (flush,
+    // abort, close), so an entry is only marked Gone there and erased later
+    // by reap(), from the event loop, where nothing holds on to it.
+    enum class State
+    {
+        Open,
+        Closing, // we closed it; replies still drain
+        Gone, // disconnected; waits for reap()
+    };
     struct Connection
     {
         QString key;
         QByteArray buffer;
+        qint64 lastRequestMs = 0; // or the time it was accepted
+        State state = State::Open;
+        bool queued = false; // in `backlog`
     };
 
+    Connection *openConnection(QTcpSocket *socket);
     void acceptConnection(QTcpSocket *socket);
-    void answer(QTcpSocket *socket, const QByteArray &frame);
+    void makeRoom();
+    void serve(QTcpSocket *socket);
+    void serveBacklog();
+    void reap();
+    std::optional<QByteArray> answer(const QByteArray &frame) const;
 
     RegisterImage ownImage;
     const RegisterImage &image;
     QTcpServer *server;
+    QTimer *idleTimer;
     QHash<QTcpSocket *, Connection> connections;
+    QVector<QTcpSocket *> backlog;
+    bool backlogPosted = false;
+    bool reapPosted = false;
     QMap<QString, QString> clients;
     std::function<bool()> verbose;
     Clock clock;
+    IdleClock idleClock;
+    qint64 idleTimeoutMs = IdleTimeoutMs;
     int maxConnections = MaxConnections;
 };

@@ -1,9 +1,6 @@
 #include "portaluploader.h"
 
-#include "portalurl.h"
-
 #include <QDebug>
-#include <QNetworkAccessManager>
 
 PortalUploader::PortalUploader(QObject *parent)
     : QObject(parent)
@@ -40,37 +37,37 @@ void PortalUploader::upload(
 
 void PortalUploader::send(const QUrlQuery &form)
 {
+    if (pending) {
+        if (!skipLogged)
+            qDebug() << "Upload skipped: the last one is still waiting for the portal";
+        skipLogged = true;
+        return;
+    }
+    skipLogged = false;
     // A child, so an upload still in flight goes away with its owner.
-    auto *manager = new QNetworkAccessManager(this);
-    QNetworkReply *reply = manager->post(portalRequest(), encodeForm(form));
-    connect(reply, &QNetworkReply::errorOccurred, this, &PortalUploader::sendDataError);
-    connect(reply, &QNetworkReply::finished, this, &PortalUploader::sendDataFinished);
+    auto *exchange = new PortalExchange(this);
+    pending = exchange;
+    connect(exchange, &PortalExchange::finished, this,
+        [this, exchange](const PortalExchange::Result &result) {
+            pending = nullptr;
+            exchange->deleteLater();
+            sendDataFinished(result);
+        });
+    exchange->post(encodeForm(form));
 }
 
-void PortalUploader::sendDataFinished()
+void PortalUploader::sendDataFinished(const PortalExchange::Result &result)
 {
-    auto *reply = qobject_cast<QNetworkReply *>(sender());
-    if (!reply)
-        return;
-    const QByteArray body = reply->readAll();
-    qDebug() << "data sent to quorin live, response is " << body;
+    if (result.error != QNetworkReply::NoError)
+        qDebug("error sending quorin data, error code is %d", int(result.error));
+    qDebug() << "data sent to quorin live, response is " << result.body;
 
     // Accepted only when the portal itself answered and did not turn us away.
-    if (portalReplyDelivered(*reply) && !uploadRejected(body)) {
+    if (result.delivered && !uploadRejected(result.body)) {
         lastAcceptedTime = clock();
         emit lastUploadChanged();
-    } else if (reply->error() == QNetworkReply::NoError) {
+    } else if (result.error == QNetworkReply::NoError) {
         // Network errors have had their own line.
         qDebug() << "Send data failed";
     }
-
-    QObject *manager = reply->manager();
-    reply->deleteLater();
-    if (manager)
-        manager->deleteLater();
-}
-
-void PortalUploader::sendDataError(QNetworkReply::NetworkError error)
-{
-    qDebug("error sending quorin data, error code is %d", int(error));
 }

@@ -1,22 +1,23 @@
 #pragma once
 
 #include "acquisition/stationcycle.h"
+#include "portalexchange.h"
 #include "uploadform.h"
 
 #include <QDateTime>
-#include <QNetworkReply>
 #include <QObject>
+#include <QPointer>
 #include <QUrlQuery>
 
 #include <functional>
 
 struct StationValues;
 
-// Posts live-upload forms to the portal, fire and forget: one manager and one
-// reply per upload, released when it finishes, so a slow reply never holds
-// back the next. Uploads the station's values from a good cycle every
-// `UploadSettings::minutes`, and remembers when the portal last accepted one.
-// Lives on the GUI thread.
+// Posts live-upload forms to the portal, one at a time: an upload that falls
+// due while the last is still pending is skipped (each exchange has its own
+// deadline, so that wait is bounded). Uploads the station's values from a good
+// cycle every `UploadSettings::minutes`, and remembers when the portal last
+// accepted one. Lives on the GUI thread.
 class PortalUploader : public QObject
 {
     Q_OBJECT
@@ -49,11 +50,11 @@ signals:
     // An upload fell due and is on its way.
     void uploadDue();
 
-private slots:
-    void sendDataFinished();
-    void sendDataError(QNetworkReply::NetworkError error);
-
 private:
+    void sendDataFinished(const PortalExchange::Result &result);
+
+    QPointer<PortalExchange> pending;
+    bool skipLogged = false; // once per run of skipped uploads
     Clock clock;
     UploadSettings current;
     QDateTime lastTrigger; // null until the first upload is due

@@ -8,7 +8,8 @@
 QUrl portalUrl();
 
 // Every portal request: the endpoint, the form content type and a transfer
-// timeout, so a portal that never answers cannot pile up replies.
+// timeout. That one only counts silence; PortalExchange adds the deadline
+// for the whole exchange.
 QNetworkRequest portalRequest();
 
 // True when a finished reply came through without a network error and with
@@ -16,7 +17,8 @@ QNetworkRequest portalRequest();
 // after a refused connection or an error page is no answer.
 bool portalReplyDelivered(const QNetworkReply &reply);
 
-// The timeout portalRequest() sets, 30 s unless overridden.
+// The transfer timeout portalRequest() sets and the deadline of a
+// PortalExchange: 30 s unless overridden.
 int portalTimeoutMs();
 
 // For tests and tools only, never called by the program (users cannot move

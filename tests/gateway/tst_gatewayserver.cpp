@@ -292,20 +292,29 @@ private slots:
         QVERIFY(log.contains("Writing byte  10 :  11"));
     }
 
-    void connectionsAreCappedAndKeptAlive()
+    void fullServerMakesRoomForANewcomer()
     {
         LogCapture log;
+        qint64 ms = 0;
+        server->setIdleClock([&ms] { return ms; });
         server->setMaxConnections(2);
         Client a, b, c;
         QVERIFY(a.connectTo(server->serverPort(), "127.0.0.1"));
+        QTRY_COMPARE(server->connectionCount(), 1);
+        ms = 10;
         QVERIFY(b.connectTo(server->serverPort(), "127.0.0.2"));
         QTRY_COMPARE(server->connectionCount(), 2);
+        // `a` asks for something, so `b` is now the longest idle.
+        ms = 20;
+        a.send(readRequest(5, 200, 1));
+        QCOMPARE(a.read(11).size(), 11);
         QVERIFY(c.connectTo(server->serverPort(), "127.0.0.3"));
-        QVERIFY(c.waitClosedByPeer());
-        QVERIFY(log.contains("Too many connections, closing the newest from:  \"127.0.0.3\""));
+        QVERIFY(b.waitClosedByPeer());
+        QVERIFY(
+            log.contains("Too many connections, closing the longest idle from:  \"127.0.0.2\""));
+        QTRY_COMPARE(server->recentClients().size(), 2);
         QCOMPARE(server->connectionCount(), 2);
-        QCOMPARE(server->recentClients().size(), 2);
-        QVERIFY(!server->recentClients().join(' ').contains("127.0.0.3"));
+        QVERIFY(!server->recentClients().join(' ').contains("127.0.0.2"));
 
         // Dead peers must be found by the kernel, not held for ever.
         const auto sockets = server->findChildren<QTcpSocket *>();
@@ -318,16 +327,10 @@ private slots:
         }
         QCOMPARE(open, 2);
 
-        // The survivors are served, and a freed place can be taken again.
-        a.send(readRequest(5, 200, 1));
-        QCOMPARE(a.read(11).size(), 11);
-        b.socket->disconnectFromHost();
-        QTRY_COMPARE(server->connectionCount(), 1);
-        Client d;
-        QVERIFY(d.connectTo(server->serverPort(), "127.0.0.4"));
-        QTRY_COMPARE(server->connectionCount(), 2);
-        d.send(readRequest(6, 200, 1));
-        QCOMPARE(d.read(11).size(), 11);
+        for (Client *client : { &a, &c }) {
+            client->send(readRequest(6, 200, 1));
+            QCOMPARE(client->read(11).size(), 11);
+        }
     }
 
     void defaultCapIsSixtyFour()
@@ -335,7 +338,7 @@ private slots:
         std::vector<Client> clients(65);
         for (Client &client : clients)
             QVERIFY(client.connectTo(server->serverPort()));
-        QVERIFY(clients.back().waitClosedByPeer());
+        QTRY_COMPARE(server->findChildren<QTcpSocket *>().size(), 64);
         QCOMPARE(server->connectionCount(), 64);
     }
 
@@ -353,27 +356,6 @@ private slots:
         QCOMPARE(replies.size(), 1000 * 209);
         QCOMPARE(replies.mid(999 * 209, 2), hex("03e7"));
         QCOMPARE(server->connectionCount(), 1);
-    }
-
-    void peerThatNeverReadsIsDropped()
-    {
-        LogCapture log;
-        server->setVerbose([] { return false; });
-        Client client;
-        QVERIFY(client.connectTo(server->serverPort()));
-        client.socket->setReadBufferSize(1);
-        QSignalSpy closed(client.socket.get(), &QTcpSocket::disconnected);
-        QByteArray batch;
-        for (int i = 0; i < 1000; ++i)
-            batch += readRequest(i, 200, 100);
-        // Kernel buffers take a few megabytes first; bounded all the same.
-        for (int round = 0; round < 300 && closed.isEmpty(); ++round) {
-            client.send(batch);
-            QTest::qWait(1);
-        }
-        QTRY_VERIFY_WITH_TIMEOUT(!closed.isEmpty(), 10000);
-        QCOMPARE(log.count("Client does not read its replies, closing connection"), 1);
-        QCOMPARE(server->connectionCount(), 0);
     }
 
     void closedServerKeepsItsClients()

@@ -233,6 +233,39 @@ private slots:
         QCOMPARE(stand.child.process->state(), QProcess::Running);
     }
 
+    // The hostile answers the uploader's tests rely on.
+    void standInReplyModes()
+    {
+        const QByteArray body = "id=7&pw=key";
+        const QByteArray request = "POST /quorinconnect HTTP/1.1\r\nContent-Length: "
+            + QByteArray::number(body.size()) + "\r\n\r\n" + body;
+
+        PortalProcess trickling;
+        QVERIFY(trickling.start(QStringLiteral("7"), QStringLiteral("key"), { "--reply", "trickle" }));
+        QTcpSocket slow;
+        slow.connectToHost(QHostAddress::LocalHost, trickling.port);
+        QVERIFY(slow.waitForConnected(5000));
+        slow.write(request);
+        QByteArray got;
+        // The answer without a length, then more for as long as we listen.
+        while (!got.contains("success\n.") && slow.waitForReadyRead(5000))
+            got += slow.readAll();
+        QVERIFY2(got.startsWith("HTTP/1.1 200 OK\r\n"), got.constData());
+        QVERIFY(!got.toLower().contains("content-length"));
+        QVERIFY(got.endsWith("\r\n\r\nsuccess\n."));
+        QVERIFY(slow.waitForReadyRead(5000));
+        QCOMPARE(slow.readAll(), QByteArray("\n."));
+        QCOMPARE(slow.state(), QAbstractSocket::ConnectedState);
+
+        PortalProcess huge;
+        QVERIFY(huge.start(QStringLiteral("7"), QStringLiteral("key"), { "--reply", "huge" }));
+        const QByteArray all = exchange(huge.port, { request });
+        const int head = all.indexOf("\r\n\r\n") + 4;
+        QVERIFY(all.left(head).contains("\r\nContent-Length: 10485760\r\n"));
+        QCOMPARE(all.size() - head, 10 * 1024 * 1024);
+        QVERIFY(all.mid(head).startsWith("success.."));
+    }
+
     void standInEndsCleanlyOnTerminate()
     {
         PortalProcess stand;

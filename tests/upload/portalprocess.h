@@ -11,12 +11,14 @@ struct PortalProcess
     quint16 port = 0;
 
     // PORTAL_BINARY is defined by the test's CMakeLists.txt.
-    bool start(const QString &id, const QString &key)
+    // `extra`: more options, such as --reply trickle.
+    bool start(const QString &id, const QString &key, const QStringList &extra = {})
     {
         child.process->setProcessChannelMode(QProcess::SeparateChannels);
         child.process->start(QStringLiteral(PORTAL_BINARY),
-            { QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--id"), id,
-                QStringLiteral("--key"), key });
+            QStringList { QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--id"),
+                id, QStringLiteral("--key"), key }
+                + extra);
         if (!child.process->waitForStarted(10000))
             return false;
         const auto line = child.waitForLine("PORTAL ");

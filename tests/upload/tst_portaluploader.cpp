@@ -49,6 +49,8 @@ private slots:
     void initTestCase()
     {
         QVERIFY(portal.start(stationId, stationKey));
+        QVERIFY(trickling.start(stationId, stationKey, { "--reply", "trickle" }));
+        QVERIFY(huge.start(stationId, stationKey, { "--reply", "huge" }));
         setPortalTimeoutForTesting(5000);
     }
 
@@ -124,58 +126,87 @@ private slots:
     void failuresAreNotAccepted_data()
     {
         QTest::addColumn<QString>("kind");
-        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("line");
+        const QString code = QStringLiteral("error sending quorin data, error code is %1");
         QTest::newRow("connection refused")
-            << "refused" << int(QNetworkReply::ConnectionRefusedError);
-        QTest::newRow("http 404") << "404" << int(QNetworkReply::ContentNotFoundError);
+            << "refused" << code.arg(int(QNetworkReply::ConnectionRefusedError));
+        QTest::newRow("http 404") << "404" << code.arg(int(QNetworkReply::ContentNotFoundError));
         QTest::newRow("http 500 with a plain body")
-            << "500" << int(QNetworkReply::InternalServerError);
-        QTest::newRow("no answer") << "silent" << int(QNetworkReply::OperationCanceledError);
+            << "500" << code.arg(int(QNetworkReply::InternalServerError));
+        QTest::newRow("no answer") << "silent" << code.arg(int(QNetworkReply::OperationCanceledError));
+        // Bytes every second, so only a deadline for the whole reply ends it.
+        QTest::newRow("endless body")
+            << "trickle" << code.arg(int(QNetworkReply::OperationCanceledError));
+        // "success" followed by 10 MiB: over the cap, so no delivery.
+        QTest::newRow("10 MiB body") << "huge" << QStringLiteral("Send data failed");
     }
 
     void failuresAreNotAccepted()
     {
         QFETCH(QString, kind);
-        QFETCH(int, code);
+        QFETCH(QString, line);
 
         CannedPortal canned;
-        QVERIFY(pointPortalAtFailure(
-            kind, canned, portal.url(QStringLiteral("/elsewhere")), "internal error"));
+        if (kind == QLatin1String("trickle") || kind == QLatin1String("huge")) {
+            setPortalUrlForTesting((kind == QLatin1String("huge") ? huge : trickling).url());
+            setPortalTimeoutForTesting(1500);
+        } else {
+            QVERIFY(pointPortalAtFailure(
+                kind, canned, portal.url(QStringLiteral("/elsewhere")), "internal error"));
+        }
 
         QSignalSpy changed(uploader.get(), &PortalUploader::lastUploadChanged);
         uploader->upload(someValues(), accepted(), utc);
         QTRY_VERIFY_WITH_TIMEOUT(log->countStartingWith(responseLine) == 1, 10000);
         setPortalTimeoutForTesting(5000);
 
-        QVERIFY2(
-            log->contains(QStringLiteral("error sending quorin data, error code is %1").arg(code)),
-            qPrintable(log->lines().join('\n')));
+        QVERIFY2(log->contains(line), qPrintable(log->lines().join('\n')));
         QCOMPARE(changed.count(), 0);
         QVERIFY(uploader->lastAccepted().isNull());
         QCOMPARE(uploader->lastUploadText(), QStringLiteral("Never"));
         QTRY_VERIFY(released(*uploader));
     }
 
-    void slowReplyDoesNotHoldBackTheNext()
+    void uploadsDueWhileOneIsPendingAreSkipped()
     {
         CannedPortal hung;
         hung.silent = true;
         QVERIFY(hung.start());
         setPortalUrlForTesting(hung.url());
+        setPortalTimeoutForTesting(1000);
         uploader->upload(someValues(), accepted(), utc);
         QTRY_COMPARE(hung.requests, 1);
 
+        // Due again while the first waits: skipped, and said once per run.
+        const QString skipped
+            = QStringLiteral("Upload skipped: the last one is still waiting for the portal");
         setPortalUrlForTesting(portal.url());
+        uploader->upload(someValues(), accepted(), utc);
+        uploader->upload(someValues(), accepted(), utc);
+        QCOMPARE(log->count(skipped), 1);
+
+        // Once the first has met its deadline the next one goes out.
+        QTRY_VERIFY_WITH_TIMEOUT(log->countStartingWith(responseLine) == 1, 10000);
+        setPortalTimeoutForTesting(5000);
         QSignalSpy changed(uploader.get(), &PortalUploader::lastUploadChanged);
         uploader->upload(someValues(), accepted(), utc);
         QVERIFY(changed.wait(10000));
         QVERIFY(portal.nextForm().startsWith("id=4711&"));
-        // The hung one is still in flight and goes away with its owner.
-        QTRY_COMPARE(uploader->findChildren<QNetworkAccessManager *>().size(), 1);
+        QCOMPARE(hung.requests, 1);
+        QTRY_VERIFY(released(*uploader));
+
+        hung.requests = 0;
+        setPortalUrlForTesting(hung.url());
+        uploader->upload(someValues(), accepted(), utc);
+        QTRY_COMPARE(hung.requests, 1);
+        uploader->upload(someValues(), accepted(), utc);
+        QCOMPARE(log->count(skipped), 2);
     }
 
 private:
     PortalProcess portal;
+    PortalProcess trickling;
+    PortalProcess huge;
     std::unique_ptr<LogCapture> log;
     std::unique_ptr<PortalUploader> uploader;
     QDateTime stamp;

@@ -47,7 +47,12 @@ int main(int argc, char *argv[])
         QStringLiteral("file"));
     const QCommandLineOption verbose(
         QStringLiteral("verbose"), QStringLiteral("Log every request and answer on stderr."));
-    parser.addOptions({ port, listen, id, key, recordTo, verbose });
+    const QCommandLineOption reply(QStringLiteral("reply"),
+        QStringLiteral("How answers are sent: normal (the default); trickle (no length, then "
+                       "two bytes every second, for ever); huge (a 10 MiB body that starts "
+                       "with the answer)."),
+        QStringLiteral("mode"), QStringLiteral("normal"));
+    parser.addOptions({ port, listen, id, key, recordTo, verbose, reply });
     if (!parser.parse(QCoreApplication::arguments()))
         return complain(parser.errorText());
     if (parser.isSet(QStringLiteral("help"))) {
@@ -71,6 +76,13 @@ int main(int argc, char *argv[])
     options.account.key = parser.value(key);
     options.recordPath = parser.value(recordTo);
     options.verbose = parser.isSet(verbose);
+    const QString mode = parser.value(reply);
+    if (mode == QLatin1String("trickle"))
+        options.reply = PortalHost::Reply::Trickle;
+    else if (mode == QLatin1String("huge"))
+        options.reply = PortalHost::Reply::Huge;
+    else if (mode != QLatin1String("normal"))
+        return complain(QStringLiteral("--reply wants normal, trickle or huge"));
 
     quitOnTerminationSignals(&app);
     // A client that hangs up before reading its answer must not kill us.

@@ -122,12 +122,17 @@ HttpResponse errorResponse(int status, const QByteArray &reason)
 
 QByteArray serialize(const HttpResponse &response)
 {
-    QByteArray bytes = "HTTP/1.1 " + QByteArray::number(response.status) + ' '
-        + reasonPhrase(response.status) + "\r\n";
+    return serializeHead(response.status, response.body.size()) + response.body;
+}
+
+QByteArray serializeHead(int status, qint64 contentLength)
+{
+    QByteArray bytes
+        = "HTTP/1.1 " + QByteArray::number(status) + ' ' + reasonPhrase(status) + "\r\n";
     bytes += "Content-Type: text/plain; charset=utf-8\r\n";
-    bytes += "Content-Length: " + QByteArray::number(response.body.size()) + "\r\n";
+    if (contentLength >= 0)
+        bytes += "Content-Length: " + QByteArray::number(contentLength) + "\r\n";
     bytes += "Connection: close\r\n\r\n";
-    bytes += response.body;
     return bytes;
 }
 

@@ -45,4 +45,8 @@ HttpResponse errorResponse(int status, const QByteArray &reason);
 // The bytes on the wire; the connection is closed after each answer.
 QByteArray serialize(const HttpResponse &response);
 
+// The status line and headers alone, with that Content-Length, or none when
+// `contentLength` is negative (the body then ends when the connection does).
+QByteArray serializeHead(int status, qint64 contentLength);
+
 } // namespace portal

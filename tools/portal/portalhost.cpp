@@ -51,23 +51,24 @@ void PortalHost::announce(const QByteArray &line)
 void PortalHost::accept()
 {
     while (QTcpSocket *socket = server->nextPendingConnection()) {
-        if (parsers.size() >= options.maxConnections) {
+        if (peers.size() >= options.maxConnections) {
             socket->abort();
             socket->deleteLater();
             continue;
         }
-        parsers.insert(socket, RequestParser());
         // A client that stalls mid-request must not hold its slot for ever.
         auto *idle = new QTimer(socket);
         idle->setSingleShot(true);
         connect(idle, &QTimer::timeout, socket, &QTcpSocket::abort);
         idle->start(options.idleTimeoutMs);
-        connect(socket, &QTcpSocket::readyRead, this, [this, socket, idle] {
-            idle->start(options.idleTimeoutMs);
-            readFrom(socket);
-        });
+        Peer peer;
+        peer.idle = idle;
+        peers.insert(socket, peer);
+        connect(socket, &QTcpSocket::readyRead, this, [this, socket] { readFrom(socket); });
+        connect(socket, &QTcpSocket::bytesWritten, this, [this, socket] { feedHuge(socket); });
+        // Often emitted inside our own write or abort: nothing is used after those.
         connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
-            parsers.remove(socket);
+            peers.remove(socket);
             socket->deleteLater();
         });
     }
@@ -76,25 +77,32 @@ void PortalHost::accept()
 void PortalHost::readFrom(QTcpSocket *socket)
 {
     const QByteArray bytes = socket->readAll();
-    auto found = parsers.find(socket);
-    if (found == parsers.end())
+    auto found = peers.find(socket);
+    if (found == peers.end())
         return;
-    RequestParser &parser = *found;
+    RequestParser &parser = found->parser;
     if (parser.state() != RequestParser::State::Incomplete)
         return; // already answered; whatever follows is dropped
+    found->idle->start(options.idleTimeoutMs);
 
     switch (parser.feed(bytes)) {
     case RequestParser::State::Incomplete:
         return;
-    case RequestParser::State::Failed:
-        respond(socket, errorResponse(parser.errorStatus(), parser.errorReason()),
-            "refused: " + parser.errorReason());
+    case RequestParser::State::Failed: {
+        const HttpResponse response = errorResponse(parser.errorStatus(), parser.errorReason());
+        respond(socket, response, "refused: " + parser.errorReason());
         return;
+    }
     case RequestParser::State::Complete: {
-        const HttpRequest &request = parser.request();
+        const HttpRequest request = parser.request();
         if (isPortalForm(request))
             record(request.body);
-        respond(socket, answer(request, options.account), request.method + ' ' + request.target);
+        const HttpResponse response = answer(request, options.account);
+        const QByteArray what = request.method + ' ' + request.target;
+        if (options.reply == Reply::Normal)
+            respond(socket, response, what);
+        else
+            stream(socket, response, what);
         return;
     }
     }
@@ -108,6 +116,56 @@ void PortalHost::respond(QTcpSocket *socket, const HttpResponse &response, const
     }
     socket->write(serialize(response));
     socket->disconnectFromHost();
+}
+
+void PortalHost::stream(QTcpSocket *socket, const HttpResponse &response, const QByteArray &what)
+{
+    if (options.verbose) {
+        std::fprintf(stderr, "skyquill-portal: %s -> %d %s (%s)\n", what.constData(),
+            response.status, response.body.constData(),
+            options.reply == Reply::Trickle ? "trickled" : "10 MiB");
+    }
+    const auto found = peers.find(socket);
+    if (found == peers.end())
+        return;
+    // The stand-in never gives up on such a reply; only its client may.
+    found->idle->stop();
+    if (options.reply == Reply::Trickle) {
+        auto *timer = new QTimer(socket);
+        found->trickle = timer;
+        connect(timer, &QTimer::timeout, this, [this, socket] { trickle(socket); });
+        timer->start(options.trickleIntervalMs);
+        socket->write(serializeHead(response.status, -1) + response.body);
+        return;
+    }
+    found->pending = serializeHead(response.status, HugeBodyBytes) + response.body;
+    found->unsent = HugeBodyBytes - response.body.size();
+    feedHuge(socket);
+}
+
+void PortalHost::trickle(QTcpSocket *socket)
+{
+    if (peers.contains(socket) && socket->state() == QAbstractSocket::ConnectedState)
+        socket->write("\n.");
+}
+
+void PortalHost::feedHuge(QTcpSocket *socket)
+{
+    // A chunk at a time as the client takes them, so the body costs no memory.
+    constexpr qint64 Chunk = 64 * 1024;
+    const auto found = peers.find(socket);
+    if (found == peers.end() || (found->pending.isEmpty() && found->unsent == 0)
+        || socket->bytesToWrite() >= Chunk)
+        return;
+    QByteArray chunk;
+    chunk.swap(found->pending);
+    const qint64 padding = qMin(found->unsent, Chunk - chunk.size());
+    found->unsent -= qMax<qint64>(padding, 0);
+    chunk.append(QByteArray(int(qMax<qint64>(padding, 0)), '.'));
+    const bool last = found->unsent == 0;
+    socket->write(chunk);
+    if (last)
+        socket->disconnectFromHost();
 }
 
 void PortalHost::record(const QByteArray &body)

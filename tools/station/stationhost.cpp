@@ -280,11 +280,14 @@ void StationHost::acceptClients()
 
 void StationHost::readClient(QTcpSocket *socket)
 {
-    auto it = clients.find(socket);
-    if (it == clients.end())
-        return;
-    it->framer.append(socket->readAll());
+    const QByteArray bytes = socket->readAll();
+    if (const auto it = clients.find(socket); it != clients.end())
+        it->framer.append(bytes);
     for (;;) {
+        // Looked up on every turn: a call on the socket may have dropped it.
+        const auto it = clients.find(socket);
+        if (it == clients.end())
+            return;
         QByteArray request;
         const station::TcpFramer::Status status = it->framer.takeRequest(&request);
         if (status == station::TcpFramer::Incomplete)
