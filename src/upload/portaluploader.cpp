@@ -32,10 +32,19 @@ void PortalUploader::takeCycle(const CyclePtr &cycle)
 void PortalUploader::upload(
     const StationValues &values, const UploadSettings &settings, const QDateTime &utcNow)
 {
-    send(buildUploadForm(values, settings, utcNow, wuSent));
+    const QUrlQuery form = buildUploadForm(values, settings, utcNow, wuAccepted);
+    WuCredentialState carried;
+    if (form.hasQueryItem(QStringLiteral("wuu")))
+        carried = WuCredentialState { settings.wuUsername, settings.wuPassword };
+    post(form, carried);
 }
 
 void PortalUploader::send(const QUrlQuery &form)
+{
+    post(form, WuCredentialState());
+}
+
+void PortalUploader::post(const QUrlQuery &form, const WuCredentialState &carried)
 {
     if (pending) {
         if (!skipLogged)
@@ -48,15 +57,16 @@ void PortalUploader::send(const QUrlQuery &form)
     auto *exchange = new PortalExchange(this);
     pending = exchange;
     connect(exchange, &PortalExchange::finished, this,
-        [this, exchange](const PortalExchange::Result &result) {
+        [this, exchange, carried](const PortalExchange::Result &result) {
             pending = nullptr;
             exchange->deleteLater();
-            sendDataFinished(result);
+            sendDataFinished(result, carried);
         });
     exchange->post(encodeForm(form));
 }
 
-void PortalUploader::sendDataFinished(const PortalExchange::Result &result)
+void PortalUploader::sendDataFinished(
+    const PortalExchange::Result &result, const WuCredentialState &carried)
 {
     if (result.error != QNetworkReply::NoError)
         qDebug("error sending quorin data, error code is %d", int(result.error));
@@ -64,6 +74,8 @@ void PortalUploader::sendDataFinished(const PortalExchange::Result &result)
 
     // Accepted only when the portal itself answered and did not turn us away.
     if (result.delivered && !uploadRejected(result.body)) {
+        if (!carried.lastUsername.isEmpty())
+            wuAccepted = carried;
         lastAcceptedTime = clock();
         emit lastUploadChanged();
     } else if (result.error == QNetworkReply::NoError) {

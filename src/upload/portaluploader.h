@@ -34,8 +34,8 @@ public:
     // Uploads a good cycle when an upload is due.
     void takeCycle(const CyclePtr &cycle);
 
-    // Builds the form from the values (remembering the Weather Underground
-    // pair sent) and posts it.
+    // Builds the form from the values and posts it; a Weather Underground
+    // pair in it counts as delivered once the portal accepts the upload.
     void upload(
         const StationValues &values, const UploadSettings &settings, const QDateTime &utcNow);
     void send(const QUrlQuery &form);
@@ -51,7 +51,10 @@ signals:
     void uploadDue();
 
 private:
-    void sendDataFinished(const PortalExchange::Result &result);
+    // `carried`: the Weather Underground pair in the form, remembered once
+    // the portal accepts it.
+    void post(const QUrlQuery &form, const WuCredentialState &carried);
+    void sendDataFinished(const PortalExchange::Result &result, const WuCredentialState &carried);
 
     QPointer<PortalExchange> pending;
     bool skipLogged = false; // once per run of skipped uploads
@@ -59,5 +62,5 @@ private:
     UploadSettings current;
     QDateTime lastTrigger; // null until the first upload is due
     QDateTime lastAcceptedTime;
-    WuCredentialState wuSent;
+    WuCredentialState wuAccepted;
 };

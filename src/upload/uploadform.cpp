@@ -61,7 +61,7 @@ bool portalUploadDue(const QDateTime &lastTrigger, const QDateTime &now, int min
 }
 
 QUrlQuery buildUploadForm(const StationValues &v, const UploadSettings &settings,
-    const QDateTime &utcNow, WuCredentialState &state)
+    const QDateTime &utcNow, const WuCredentialState &accepted)
 {
     QUrlQuery form;
     addInt(form, QStringLiteral("id"), settings.serialNumber);
@@ -100,13 +100,11 @@ QUrlQuery buildUploadForm(const StationValues &v, const UploadSettings &settings
     addDouble(form, QStringLiteral("rin"), v.rainDay);
     addDouble(form, QStringLiteral("rrt"), v.rainRate);
 
-    // Both must have changed: a new password alone does not resend the pair.
     if (!settings.wuUsername.isEmpty() && !settings.wuPassword.isEmpty()
-        && settings.wuUsername != state.lastUsername && settings.wuPassword != state.lastPassword) {
+        && (settings.wuUsername != accepted.lastUsername
+            || settings.wuPassword != accepted.lastPassword)) {
         addField(form, QStringLiteral("wuu"), settings.wuUsername);
         addField(form, QStringLiteral("wup"), settings.wuPassword);
-        state.lastUsername = settings.wuUsername;
-        state.lastPassword = settings.wuPassword;
     }
     return form;
 }

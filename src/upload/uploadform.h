@@ -17,8 +17,9 @@ struct UploadSettings
     int minutes = 10;
 };
 
-// The Weather Underground pair last put into a form. It starts empty with
-// each run of the console, so the pair travels again after a restart.
+// The Weather Underground pair that last went out in an upload the portal
+// accepted. It starts empty with each run of the console, so the pair
+// travels again after a restart.
 struct WuCredentialState
 {
     QString lastUsername;
@@ -31,10 +32,11 @@ struct WuCredentialState
 bool portalUploadDue(const QDateTime &lastTrigger, const QDateTime &now, int minutes);
 
 // The live upload form, fields in the portal's order, values in base units.
-// The Weather Underground pair is added only when both are set and both
-// differ from the pair last sent; `state` then remembers them.
+// The Weather Underground pair is added when both are set and either differs
+// from the pair last accepted, so a pair is sent again until an upload
+// carrying it gets through.
 QUrlQuery buildUploadForm(const StationValues &values, const UploadSettings &settings,
-    const QDateTime &utcNow, WuCredentialState &state);
+    const QDateTime &utcNow, const WuCredentialState &accepted);
 
 // The three-field form of the credential test.
 QUrlQuery buildCredentialTestForm(

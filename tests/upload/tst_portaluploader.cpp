@@ -105,6 +105,24 @@ private slots:
         QVERIFY(portal.nextForm().endsWith("&rrt=0.000000"));
     }
 
+    void weatherUndergroundPairGoesAgainUntilAccepted()
+    {
+        UploadSettings s = accepted();
+        s.password = QStringLiteral("guess"); // turned away
+        s.wuUsername = QStringLiteral("KWU1");
+        s.wuPassword = QStringLiteral("pw2");
+        uploader->upload(someValues(), s, utc);
+        QTRY_VERIFY_WITH_TIMEOUT(log->contains("Send data failed"), 10000);
+        QTRY_VERIFY(released(*uploader));
+
+        s.password = accepted().password;
+        QSignalSpy changed(uploader.get(), &PortalUploader::lastUploadChanged);
+        uploader->upload(someValues(), s, utc);
+        QVERIFY(changed.wait(10000));
+        QVERIFY(portal.nextForm().endsWith("&wuu=KWU1&wup=pw2"));
+        QVERIFY(portal.nextForm().endsWith("&wuu=KWU1&wup=pw2"));
+    }
+
     void rejectedStationKeepsTheLastTime()
     {
         QSignalSpy changed(uploader.get(), &PortalUploader::lastUploadChanged);
