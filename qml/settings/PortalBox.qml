@@ -9,15 +9,26 @@ WDGroupBox {
 
     // While a credential test is under way; only its result ends it.
     property bool testing: false
+    // Why the portal could not be reached, for the result that follows.
+    property string unreachable: ""
 
     title: qsTr("QuorinLive Settings")
 
     Connections {
         target: Settings
+        function onTestCredentialsUnreachable(reason) {
+            box.unreachable = reason
+        }
         function onTestCredentialsResult(result) {
             console.log("testCredentialsResult: " + (result ? "true" : "false"))
             box.testing = false
-            testResult.text = result ? qsTr("Success") : qsTr("Invalid credentials")
+            if (result)
+                testResult.text = qsTr("Success")
+            else if (box.unreachable !== "")
+                testResult.text = qsTr("The portal could not be reached: %1").arg(box.unreachable)
+            else
+                testResult.text = qsTr("Invalid credentials")
+            box.unreachable = ""
         }
     }
 

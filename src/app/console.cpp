@@ -13,6 +13,8 @@ Console::Console(SysSettings &settings, quint16 gatewayPort, QObject *parent)
 {
     settings.setModbusObject(&acquisition);
     settings.setCredentialTester(&credentialTest);
+    connect(&credentialTest, &CredentialTest::unreachable, &settings,
+            &SysSettings::testCredentialsUnreachable);
     connect(&credentialTest, &CredentialTest::result, &settings,
             &SysSettings::testCredentialsResult);
 

@@ -182,6 +182,9 @@ signals:
     void passwordChanged();
     void quorinLiveMinutesChanged();
     void testCredentialsResult(bool result);
+    // The portal could not be reached, so the credentials were not judged;
+    // comes just before testCredentialsResult(false).
+    void testCredentialsUnreachable(const QString &reason);
     void wuUsernameChanged();
     void wuPasswordChanged();
     void modbusIPChanged();

@@ -2,8 +2,8 @@
 
 #include "settings/credentialtester.h"
 
-#include <QNetworkReply>
 #include <QObject>
+#include <QString>
 
 // Posts the three-field credential test to the portal and reports whether the
 // portal accepted the station's number and password. Lives on the GUI thread.
@@ -17,10 +17,9 @@ public:
     void testCredentials(int serialNumber, const QString &password) override;
 
 signals:
+    // The portal was not reached at all (no connection, no answer in time):
+    // the credentials were never judged. Comes just before result(false).
+    void unreachable(const QString &reason);
     // Exactly once per test.
     void result(bool accepted);
-
-private slots:
-    void testCredentialsFinished();
-    void testCredentialsError(QNetworkReply::NetworkError error);
 };

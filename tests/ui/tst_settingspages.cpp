@@ -1,4 +1,5 @@
 #include "support/qmlmessages.h"
+#include "support/localportal.h"
 #include "support/unload.h"
 #include "app/console.h"
 #include "samplestation.h"
@@ -413,6 +414,14 @@ private slots:
             result->property("text").toString(), QStringLiteral("Invalid credentials"), 10000);
         QVERIFY(button->isEnabled());
         QVERIFY(debugLines.contains(QStringLiteral("testCredentialsResult: false")));
+
+        // No portal at all is not a verdict on the key.
+        keepPortalUploadsLocal();
+        click("testButton");
+        QTRY_COMPARE_WITH_TIMEOUT(result->property("text").toString(),
+                                  QStringLiteral("The portal could not be reached: Connection refused"),
+                                  10000);
+        setPortalUrlForTesting(portal.url());
     }
 
     void lastUploadAndPortalFields()

@@ -20,6 +20,8 @@ const QString responseLine = QStringLiteral("Test credentials response: ");
 void wire(SysSettings &settings, CredentialTest &tester)
 {
     settings.setCredentialTester(&tester);
+    QObject::connect(&tester, &CredentialTest::unreachable, &settings,
+                     &SysSettings::testCredentialsUnreachable);
     QObject::connect(&tester, &CredentialTest::result, &settings,
                      &SysSettings::testCredentialsResult);
 }
@@ -109,25 +111,29 @@ private slots:
     void failuresGiveExactlyOneFalse_data()
     {
         QTest::addColumn<QString>("kind");
-        QTest::newRow("connection refused") << "refused";
-        QTest::newRow("http 404") << "404";
-        QTest::newRow("http 500 saying success") << "500";
-        QTest::newRow("no answer") << "silent";
+        QTest::addColumn<bool>("unreachable");
+        QTest::newRow("connection refused") << "refused" << true;
+        QTest::newRow("http 404") << "404" << false;
+        QTest::newRow("http 500 saying success") << "500" << false;
+        QTest::newRow("no answer") << "silent" << true;
     }
 
     void failuresGiveExactlyOneFalse()
     {
         QFETCH(QString, kind);
+        QFETCH(bool, unreachable);
         CannedPortal canned;
         QVERIFY(pointPortalAtFailure(
             kind, canned, portal.url(QStringLiteral("/elsewhere")), "success"));
 
         QSignalSpy result(settings.get(), &SysSettings::testCredentialsResult);
+        QSignalSpy notReached(settings.get(), &SysSettings::testCredentialsUnreachable);
         settings->testCredentials();
         QTRY_VERIFY_WITH_TIMEOUT(log->countStartingWith(responseLine) == 1, 10000);
         setPortalTimeoutForTesting(5000);
         QCOMPARE(result.count(), 1);
         QCOMPARE(result.first().first().toBool(), false);
+        QCOMPARE(notReached.count(), unreachable ? 1 : 0);
     }
 
     void successAnywhereCaseSensitive_data()

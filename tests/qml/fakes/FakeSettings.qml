@@ -55,6 +55,7 @@ QtObject {
 
     signal unitsChanged
     signal testCredentialsResult(bool result)
+    signal testCredentialsUnreachable(string reason)
     signal settingsLockRefused(string message)
 
     // Like the real one, refuses some passwords while the property is set.
