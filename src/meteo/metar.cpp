@@ -6,6 +6,14 @@
 #include <cstdarg>
 #include <cstdio>
 
+// GCC and Clang check the format strings against the arguments; other
+// compilers have no such attribute.
+#if defined(__GNUC__)
+#define METAR_PRINTF_FORMAT(format, first) __attribute__((format(printf, format, first)))
+#else
+#define METAR_PRINTF_FORMAT(format, first)
+#endif
+
 namespace meteo {
 
 namespace {
@@ -15,7 +23,7 @@ namespace {
 class LineBuffer
 {
 public:
-    __attribute__((format(printf, 2, 3))) void append(const char *format, ...)
+    METAR_PRINTF_FORMAT(2, 3) void append(const char *format, ...)
     {
         const size_t room = sizeof(text) - length;
         if (room <= 1)
