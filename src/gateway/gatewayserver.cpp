@@ -6,6 +6,7 @@
 #include <QHostAddress>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTimer>
 
 #ifdef Q_OS_UNIX
 #include <sys/socket.h>
@@ -84,10 +85,13 @@ GatewayServer::GatewayServer(const RegisterImage &image, QObject *parent)
     : QObject(parent)
     , image(image)
     , server(new QTcpServer(this))
+    , retryTimer(new QTimer(this))
     , verbose([] { return true; })
     , clock(localTimeToTheSecond)
 {
     connect(server, &QTcpServer::newConnection, this, &GatewayServer::slotNewConnection);
+    retryTimer->setInterval(gateway::ListenRetryMs);
+    connect(retryTimer, &QTimer::timeout, this, [this] { tryListen(status.port, true); });
 }
 
 GatewayServer::~GatewayServer()
@@ -108,14 +112,50 @@ void GatewayServer::takeCycle(const CyclePtr &cycle)
 
 bool GatewayServer::listen(quint16 port)
 {
+    retryTimer->stop();
+    if (port != 0 && server->isListening() && server->serverPort() == port)
+        return true;
+    server->close();
+    return tryListen(port, false);
+}
+
+bool GatewayServer::tryListen(quint16 port, bool retrying)
+{
     const bool ok = server->listen(QHostAddress::Any, port);
-    qDebug() << "Result of calling listen on port" << port << ok;
+    if (!retrying || ok)
+        qDebug() << "Result of calling listen on port" << port << ok;
+    gateway::ListenStatus now;
+    now.port = ok ? server->serverPort() : port;
+    now.listening = ok;
+    if (!ok) {
+        now.error = server->serverError();
+        now.reason = server->errorString();
+    }
+    // A port without the privilege stays so until the program restarts.
+    if (!ok && now.error != QAbstractSocket::SocketAccessError)
+        retryTimer->start();
+    else
+        retryTimer->stop();
+    // Once per outcome, however often a taken port is retried.
+    if (!retrying || now != status) {
+        qInfo().noquote() << "Gateway:" << gateway::statusText(now);
+        const bool changed = now != status;
+        status = now;
+        if (changed)
+            emit listenStatusChanged();
+    }
     return ok;
 }
 
 void GatewayServer::close()
 {
+    retryTimer->stop();
     server->close();
+}
+
+void GatewayServer::setListenRetryInterval(int milliseconds)
+{
+    retryTimer->setInterval(milliseconds);
 }
 
 bool GatewayServer::isListening() const

@@ -2,6 +2,7 @@
 
 #include "acquisition/registerimage.h"
 #include "acquisition/stationcycle.h"
+#include "listenstatus.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -15,6 +16,7 @@
 class QHostAddress;
 class QTcpServer;
 class QTcpSocket;
+class QTimer;
 
 // The Modbus TCP server that republishes the register image to other programs
 // on the network, and the list of its recent clients. Lives on the GUI thread.
@@ -40,10 +42,14 @@ public:
     // The registers and the data-missing flag of each published cycle.
     void takeCycle(const CyclePtr &cycle);
 
-    // Listens on all interfaces; 0 picks a free port. Logs the result.
+    // Listens on all interfaces, in place of any port it listened on before;
+    // 0 picks a free port. Logs the result, for the operator too, and tries
+    // again by itself while the port is taken.
     bool listen(quint16 port = 502);
     // No new connections; open ones stay until their peers close them.
     void close();
+    gateway::ListenStatus listenStatus() const { return status; }
+    void setListenRetryInterval(int milliseconds);
     bool isListening() const;
     quint16 serverPort() const;
 
@@ -63,6 +69,7 @@ public:
 
 signals:
     void recentClientsChanged();
+    void listenStatusChanged();
 
 private slots:
     void slotNewConnection();
@@ -76,12 +83,15 @@ private:
         QByteArray buffer;
     };
 
+    bool tryListen(quint16 port, bool retrying);
     void acceptConnection(QTcpSocket *socket);
     void answer(QTcpSocket *socket, const QByteArray &frame);
 
     RegisterImage ownImage;
     const RegisterImage &image;
     QTcpServer *server;
+    QTimer *retryTimer;
+    gateway::ListenStatus status;
     QHash<QTcpSocket *, Connection> connections;
     QMap<QString, QString> clients;
     std::function<bool()> verbose;
