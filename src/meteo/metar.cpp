@@ -9,9 +9,10 @@
 // GCC and Clang check the format strings against the arguments; other
 // compilers have no such attribute.
 #if defined(__GNUC__)
-#define METAR_PRINTF_FORMAT(format, first) __attribute__((format(printf, format, first)))
+#define METAR_PRINTF_FORMAT(formatIndex, firstArgument) \
+    __attribute__((__format__(__printf__, formatIndex, firstArgument)))
 #else
-#define METAR_PRINTF_FORMAT(format, first)
+#define METAR_PRINTF_FORMAT(formatIndex, firstArgument)
 #endif
 
 namespace meteo {
