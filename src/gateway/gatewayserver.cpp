@@ -138,7 +138,11 @@ bool GatewayServer::tryListen(quint16 port, bool retrying)
         retryTimer->stop();
     // Once per outcome, however often a taken port is retried.
     if (!retrying || now != status) {
-        qInfo().noquote() << "Gateway:" << gateway::statusText(now);
+        QString line = QStringLiteral("Gateway: ") + gateway::statusText(now);
+        const QString hint = gateway::statusHint(now);
+        if (!hint.isEmpty())
+            line += QStringLiteral(". ") + hint;
+        qInfo().noquote() << line;
         const bool changed = now != status;
         status = now;
         if (changed)

@@ -124,7 +124,8 @@ private slots:
         QCOMPARE(log.lines().mid(2),
                  QStringList({ QString("Result of calling listen on port %1 false").arg(port),
                                QString("Gateway: Not listening on port %1: "
-                                       "the bound address is already in use")
+                                       "the bound address is already in use. Another program "
+                                       "is using this port; it is tried again every 10 s.")
                                        .arg(port) }));
         QCOMPARE(second.listenStatus().error, QAbstractSocket::AddressInUseError);
     }
