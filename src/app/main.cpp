@@ -6,6 +6,8 @@
 #include "settings/syssettings.h"
 
 #include <QDebug>
+#include <QDir>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QQmlApplicationEngine>
 #include <QQmlContext>
@@ -63,6 +65,14 @@ int main(int argc, char *argv[])
     case CommandLine::Action::Run:
         break;
     }
+    // Settings that cannot be kept would be lost without a word, and the CSV
+    // log goes there by default.
+    const QString &folder = commandLine.settingsDir;
+    if (!folder.isEmpty() && (!QDir().mkpath(folder) || !QFileInfo(folder).isWritable())) {
+        std::fprintf(stderr, "skyquill: cannot write to the settings folder %s\n",
+                     folder.toLocal8Bit().constData());
+        return 1;
+    }
 
     QCoreApplication::setOrganizationName(QStringLiteral("Quorin"));
     QCoreApplication::setOrganizationDomain(QStringLiteral("quorin.example"));
@@ -81,5 +91,7 @@ int main(int argc, char *argv[])
     }
     QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling, true);
     QGuiApplication app(argc, argv);
+    // Lets the desktop match the window with its menu entry and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("example.quorin.Skyquill"));
     return runWithWindow(settings);
 }
