@@ -24,7 +24,7 @@ int runHeadless(SysSettings &settings)
                          [&status, &settings](const CyclePtr &cycle) {
                              if (!cycle)
                                  return;
-                             const QString link = linkDescription(settings);
+                             const auto link = [&settings] { return linkDescription(settings); };
                              for (const QString &line : status.take(*cycle, link))
                                  qInfo().noquote() << line;
                          });

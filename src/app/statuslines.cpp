@@ -2,7 +2,7 @@
 
 #include "settings/syssettings.h"
 
-QStringList StatusLines::take(const StationCycle &cycle, const QString &link)
+QStringList StatusLines::take(const StationCycle &cycle, const std::function<QString()> &link)
 {
     QStringList lines;
     switch (cycle.kind) {
@@ -10,7 +10,7 @@ QStringList StatusLines::take(const StationCycle &cycle, const QString &link)
         if (!inFailureRun) {
             inFailureRun = true;
             failedCycles = 0;
-            lines << QStringLiteral("Cannot open the station link (%1); retrying").arg(link);
+            lines << QStringLiteral("Cannot open the station link (%1); retrying").arg(link());
         }
         if (!openFailedInRun) {
             openFailedInRun = true;
@@ -25,7 +25,7 @@ QStringList StatusLines::take(const StationCycle &cycle, const QString &link)
 
     if (cycle.firstOfPass && !openTold) {
         openTold = true;
-        lines << QStringLiteral("Station link open (%1)").arg(link);
+        lines << QStringLiteral("Station link open (%1)").arg(link());
     }
     if (cycle.good()) {
         if (!everGood)

@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 // The few lines a console without a window writes about its station link:
 // the link opened, the first good reading, and each run of failures once
 // (where it began and when readings came back), so a journal that runs for
@@ -13,8 +15,8 @@ class StatusLines
 {
 public:
     // The lines this cycle calls for; `link` names the link ("serial port
-    // /dev/ttyUSB0 at 19200 baud").
-    QStringList take(const StationCycle &cycle, const QString &link);
+    // /dev/ttyUSB0 at 19200 baud"), asked only for a line that shows it.
+    QStringList take(const StationCycle &cycle, const std::function<QString()> &link);
 
 private:
     bool everGood = false;

@@ -16,7 +16,7 @@ class TestStatusLines : public QObject
         StationCycle cycle;
         cycle.kind = kind;
         cycle.firstOfPass = firstOfPass;
-        return status.take(cycle, link);
+        return status.take(cycle, [this] { return link; });
     }
 
     using K = StationCycle::Kind;
