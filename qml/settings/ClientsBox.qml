@@ -3,8 +3,8 @@ import QtQuick.Layouts 1.15
 import "../controls"
 
 // What other computers need to read the station through this program's
-// Modbus TCP server, and who did so lately. The server's port and unit
-// identifier are fixed.
+// Modbus TCP server, whether it really listens, and who read it lately. The
+// unit identifier is fixed; the port is a setting.
 WDGroupBox {
     id: box
 
@@ -40,9 +40,14 @@ WDGroupBox {
             BoxText {
                 text: qsTr("Port:")
             }
-            BoxText {
-                font.bold: true
-                text: "502"
+            IntegerInput {
+                id: gatewayPortInput
+                objectName: "gatewayPortInput"
+                Layout.preferredWidth: 80
+                minimumValue: 1
+                maximumValue: 65535
+                stored: Settings.gatewayPort
+                onValueEntered: Settings.gatewayPort = value
             }
 
             BoxText {
@@ -52,6 +57,24 @@ WDGroupBox {
                 font.bold: true
                 text: "1"
             }
+        }
+
+        BoxText {
+            id: gatewayStateText
+            objectName: "gatewayStateText"
+            Layout.fillWidth: true
+            wrapMode: Text.WordWrap
+            font.bold: true
+            color: ModbusPort.gatewayListening ? Settings.textColor : Settings.redColor
+            text: ModbusPort.gatewayState
+        }
+
+        BoxText {
+            objectName: "gatewayHintText"
+            Layout.fillWidth: true
+            wrapMode: Text.WordWrap
+            visible: text !== ""
+            text: ModbusPort.gatewayHint
         }
 
         BoxText {

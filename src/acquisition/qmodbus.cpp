@@ -562,6 +562,14 @@ void QModbus::setRecentClients(const QStringList &clients)
     emit recentClientsChanged();
 }
 
+void QModbus::setGatewayState(bool listening, const QString &state, const QString &hint)
+{
+    gatewayListeningValue = listening;
+    gatewayStateText = state;
+    gatewayHintText = hint;
+    emit gatewayStateChanged();
+}
+
 QString QModbus::deviceSerialNumber() const
 {
     return read([](const StationValues &v) { return v.deviceSerialNumber; });

@@ -77,6 +77,10 @@ class QModbus : public QThread, public LinkRestarter
     Q_PROPERTY(QString lastQuorinLive READ lastQuorinLive NOTIFY lastQuorinLiveChanged)
     Q_PROPERTY(QStringList recentClients READ recentClients NOTIFY recentClientsChanged)
     Q_PROPERTY(QString deviceSerialNumber READ deviceSerialNumber CONSTANT)
+    // The gateway's port as it really is, for the Modbus page.
+    Q_PROPERTY(bool gatewayListening READ gatewayListening NOTIFY gatewayStateChanged)
+    Q_PROPERTY(QString gatewayState READ gatewayState NOTIFY gatewayStateChanged)
+    Q_PROPERTY(QString gatewayHint READ gatewayHint NOTIFY gatewayStateChanged)
 
 public:
     using Clock = std::function<QDateTime()>;
@@ -144,6 +148,9 @@ public:
     QString lastQuorinLive() const;
     QStringList recentClients() const;
     QString deviceSerialNumber() const;
+    bool gatewayListening() const { return gatewayListeningValue; }
+    QString gatewayState() const { return gatewayStateText; }
+    QString gatewayHint() const { return gatewayHintText; }
 
     // The whole published snapshot.
     StationValues values() const;
@@ -171,6 +178,7 @@ signals:
     void sendToQuorinLive();
     void lastQuorinLiveChanged();
     void recentClientsChanged();
+    void gatewayStateChanged();
     // Every cycle, good or failed, and each failed attempt to open the link.
     // Emitted on the acquisition thread.
     void cyclePublished(CyclePtr cycle);
@@ -183,6 +191,7 @@ public slots:
     // What the uploader and the gateway report, for the pages to show.
     void setLastQuorinLive(const QString &text);
     void setRecentClients(const QStringList &clients);
+    void setGatewayState(bool listening, const QString &state, const QString &hint);
 
 public:
     Q_INVOKABLE void quit();
@@ -249,4 +258,7 @@ private:
     // Main thread only.
     QString lastQuorinLiveText = QStringLiteral("Never");
     QStringList recentClientList;
+    bool gatewayListeningValue = false;
+    QString gatewayStateText;
+    QString gatewayHintText;
 };

@@ -1,11 +1,12 @@
 #include "console.h"
 
 #include "consumersettings.h"
+#include "gateway/listenstatus.h"
 #include "settings/syssettings.h"
 
 #include <QCoreApplication>
 
-Console::Console(SysSettings &settings, quint16 gatewayPort, QObject *parent)
+Console::Console(SysSettings &settings, int gatewayPort, QObject *parent)
     : QObject(parent)
     , settings(settings)
     , portal(nullptr)
@@ -45,7 +46,18 @@ Console::Console(SysSettings &settings, quint16 gatewayPort, QObject *parent)
     connect(&gatewayServer, &GatewayServer::recentClientsChanged, &acquisition,
             [this] { acquisition.setRecentClients(gatewayServer.recentClients()); });
     connect(&acquisition, &QModbus::quitRequested, &gatewayServer, &GatewayServer::close);
-    gatewayServer.listen(gatewayPort);
+    connect(&gatewayServer, &GatewayServer::listenStatusChanged, &acquisition, [this] {
+        const gateway::ListenStatus status = gatewayServer.listenStatus();
+        acquisition.setGatewayState(status.listening, gateway::statusText(status),
+                                    gateway::statusHint(status));
+    });
+    if (gatewayPort == GatewayPortFromSettings) {
+        connect(&settings, &SysSettings::gatewayPortChanged, this,
+                [this] { gatewayServer.listen(quint16(this->settings.gatewayPort())); });
+        gatewayServer.listen(quint16(settings.gatewayPort()));
+    } else {
+        gatewayServer.listen(quint16(gatewayPort));
+    }
 }
 
 Console::~Console()

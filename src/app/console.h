@@ -19,9 +19,13 @@ class Console : public QObject
     Q_OBJECT
 
 public:
-    // `settings` must outlive this object. The gateway listens on
-    // `gatewayPort` (tests pass 0 for a free one).
-    explicit Console(SysSettings &settings, quint16 gatewayPort = 502, QObject *parent = nullptr);
+    static constexpr int GatewayPortFromSettings = -1;
+
+    // `settings` must outlive this object. The gateway listens on the
+    // GatewayPort setting and follows its changes, or, given a port, on that
+    // one only (tests pass 0 for a free one).
+    explicit Console(SysSettings &settings, int gatewayPort = GatewayPortFromSettings,
+                     QObject *parent = nullptr);
     // Stops the acquisition thread before the consumers it feeds go.
     ~Console() override;
 

@@ -8,6 +8,7 @@
 #include <QStandardPaths>
 
 #include <atomic>
+#include <cstdio>
 
 namespace debuglog {
 
@@ -20,6 +21,7 @@ QFile *debugLogStream = nullptr;
 // A message raised while a line is being written (by the file layer, say)
 // must not re-enter the handler and deadlock on the lock.
 thread_local bool inHandler = false;
+std::function<void(const QByteArray &)> consoleWriter;
 
 const char *prefixFor(QtMsgType type)
 {
@@ -38,6 +40,20 @@ const char *prefixFor(QtMsgType type)
     return "";
 }
 
+void writeToConsole(QtMsgType type, const QString &message)
+{
+    QByteArray line = type == QtInfoMsg ? QByteArray() : QByteArray(prefixFor(type));
+    line += message.toLocal8Bit();
+    line += '\n';
+    QMutexLocker locker(&logMutex);
+    if (consoleWriter) {
+        consoleWriter(line);
+        return;
+    }
+    std::fwrite(line.constData(), 1, std::size_t(line.size()), stderr);
+    std::fflush(stderr);
+}
+
 } // namespace
 
 QString defaultFilePath()
@@ -53,10 +69,23 @@ void configure(const SysSettings *settings, const QString &filePath)
     configuredPath = filePath;
 }
 
+void setConsoleWriter(std::function<void(const QByteArray &line)> writer)
+{
+    QMutexLocker locker(&logMutex);
+    consoleWriter = std::move(writer);
+}
+
 void messageHandler(QtMsgType type, const QMessageLogContext &, const QString &message)
 {
+    if (inHandler)
+        return;
+    if (type == QtInfoMsg || type == QtCriticalMsg || type == QtFatalMsg) {
+        inHandler = true;
+        writeToConsole(type, message);
+        inHandler = false;
+    }
     const SysSettings *settings = currentSettings;
-    if (inHandler || !settings || !settings->debugLogEnabled())
+    if (!settings || !settings->debugLogEnabled())
         return;
     inHandler = true;
     struct Reset

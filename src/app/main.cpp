@@ -1,27 +1,26 @@
+#include "app/commandline.h"
 #include "app/console.h"
 #include "app/debuglog.h"
+#include "app/headless.h"
 #include "app/quitonsignal.h"
 #include "settings/syssettings.h"
 
 #include <QDebug>
+#include <QDir>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QQmlApplicationEngine>
 #include <QQmlContext>
 
-int main(int argc, char *argv[])
-{
-    // The settings exist, loaded, before the first message reaches the handler.
-    SysSettings settings;
-    debuglog::configure(&settings);
-    qInstallMessageHandler(debuglog::messageHandler);
-    qDebug() << "Application starting";
+#include <clocale>
+#include <cstdio>
 
-    QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling, true);
-    QGuiApplication app(argc, argv);
-    QCoreApplication::setOrganizationName(QStringLiteral("Quorin"));
-    QCoreApplication::setOrganizationDomain(QStringLiteral("quorin.example"));
-    QCoreApplication::setApplicationName(QStringLiteral("Skyquill"));
-    quitOnTerminationSignals(&app);
+namespace {
+
+int runWithWindow(SysSettings &settings)
+{
+    auto *app = QCoreApplication::instance();
+    quitOnTerminationSignals(app);
 
     int exitCode = 0;
     {
@@ -34,7 +33,7 @@ int main(int argc, char *argv[])
             engine.load(QUrl(QStringLiteral("qrc:/qml/main.qml")));
             if (!engine.rootObjects().isEmpty())
                 qDebug() << "Main window loaded";
-            exitCode = app.exec();
+            exitCode = app->exec();
             // Stop polling and hand the bindings what the last cycle queued
             // for them while they still exist.
             console.stop();
@@ -42,4 +41,57 @@ int main(int argc, char *argv[])
         }
     }
     return exitCode;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    // The arguments are decoded before the application object exists, which
+    // would set the locale only then.
+    std::setlocale(LC_ALL, "");
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const CommandLine commandLine = parseCommandLine(arguments);
+    switch (commandLine.action) {
+    case CommandLine::Action::ShowHelp:
+    case CommandLine::Action::ShowVersion:
+        std::fputs(commandLine.text.toLocal8Bit().constData(), stdout);
+        return 0;
+    case CommandLine::Action::Fail:
+        std::fputs(commandLine.text.toLocal8Bit().constData(), stderr);
+        return 2;
+    case CommandLine::Action::Run:
+        break;
+    }
+    // Settings that cannot be kept would be lost without a word, and the CSV
+    // log goes there by default.
+    const QString &folder = commandLine.settingsDir;
+    if (!folder.isEmpty() && (!QDir().mkpath(folder) || !QFileInfo(folder).isWritable())) {
+        std::fprintf(stderr, "skyquill: cannot write to the settings folder %s\n",
+                     folder.toLocal8Bit().constData());
+        return 1;
+    }
+
+    QCoreApplication::setOrganizationName(QStringLiteral("Quorin"));
+    QCoreApplication::setOrganizationDomain(QStringLiteral("quorin.example"));
+    QCoreApplication::setApplicationName(QStringLiteral("Skyquill"));
+
+    // Until the settings are loaded the handler only passes info lines and
+    // errors to stderr, so loading them leaves no debug lines in a journal.
+    qInstallMessageHandler(debuglog::messageHandler);
+    SysSettings settings(commandLine.settingsDir);
+    debuglog::configure(&settings);
+    qDebug() << "Application starting";
+
+    if (commandLine.headless) {
+        QCoreApplication app(argc, argv);
+        return runHeadless(settings);
+    }
+    QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling, true);
+    QGuiApplication app(argc, argv);
+    // Lets the desktop match the window with its menu entry and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("example.quorin.Skyquill"));
+    return runWithWindow(settings);
 }

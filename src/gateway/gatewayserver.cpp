@@ -103,6 +103,7 @@ GatewayServer::GatewayServer(const RegisterImage &image, QObject *parent)
     , image(image)
     , server(new QTcpServer(this))
     , idleTimer(new QTimer(this))
+    , retryTimer(new QTimer(this))
     , verbose([] { return true; })
     , clock(localTimeToTheSecond)
     , idleClock(monotonicMs)
@@ -110,6 +111,8 @@ GatewayServer::GatewayServer(const RegisterImage &image, QObject *parent)
     connect(server, &QTcpServer::newConnection, this, &GatewayServer::slotNewConnection);
     connect(idleTimer, &QTimer::timeout, this, &GatewayServer::closeIdleConnections);
     idleTimer->start(sweepInterval(idleTimeoutMs));
+    retryTimer->setInterval(gateway::ListenRetryMs);
+    connect(retryTimer, &QTimer::timeout, this, [this] { tryListen(status.port, true); });
 }
 
 GatewayServer::~GatewayServer()
@@ -130,14 +133,54 @@ void GatewayServer::takeCycle(const CyclePtr &cycle)
 
 bool GatewayServer::listen(quint16 port)
 {
+    retryTimer->stop();
+    if (port != 0 && server->isListening() && server->serverPort() == port)
+        return true;
+    server->close();
+    return tryListen(port, false);
+}
+
+bool GatewayServer::tryListen(quint16 port, bool retrying)
+{
     const bool ok = server->listen(QHostAddress::Any, port);
-    qDebug() << "Result of calling listen on port" << port << ok;
+    if (!retrying || ok)
+        qDebug() << "Result of calling listen on port" << port << ok;
+    gateway::ListenStatus now;
+    now.port = ok ? server->serverPort() : port;
+    now.listening = ok;
+    if (!ok) {
+        now.error = server->serverError();
+        now.reason = server->errorString();
+    }
+    // A port without the privilege stays so until the program restarts.
+    if (!ok && now.error != QAbstractSocket::SocketAccessError)
+        retryTimer->start();
+    else
+        retryTimer->stop();
+    // Once per outcome, however often a taken port is retried.
+    if (!retrying || now != status) {
+        QString line = QStringLiteral("Gateway: ") + gateway::statusText(now);
+        const QString hint = gateway::statusHint(now);
+        if (!hint.isEmpty())
+            line += QStringLiteral(". ") + hint;
+        qInfo().noquote() << line;
+        const bool changed = now != status;
+        status = now;
+        if (changed)
+            emit listenStatusChanged();
+    }
     return ok;
 }
 
 void GatewayServer::close()
 {
+    retryTimer->stop();
     server->close();
+}
+
+void GatewayServer::setListenRetryInterval(int milliseconds)
+{
+    retryTimer->setInterval(milliseconds);
 }
 
 bool GatewayServer::isListening() const

@@ -2,6 +2,7 @@
 
 #include "acquisition/registerimage.h"
 #include "acquisition/stationcycle.h"
+#include "listenstatus.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -54,10 +55,14 @@ public:
     // The registers and the data-missing flag of each published cycle.
     void takeCycle(const CyclePtr &cycle);
 
-    // Listens on all interfaces; 0 picks a free port. Logs the result.
+    // Listens on all interfaces, in place of any port it listened on before;
+    // 0 picks a free port. Logs the result, for the operator too, and tries
+    // again by itself while the port is taken.
     bool listen(quint16 port = 502);
     // No new connections; open ones stay until their peers close them.
     void close();
+    gateway::ListenStatus listenStatus() const { return status; }
+    void setListenRetryInterval(int milliseconds);
     bool isListening() const;
     quint16 serverPort() const;
 
@@ -84,6 +89,7 @@ public:
 
 signals:
     void recentClientsChanged();
+    void listenStatusChanged();
 
 private slots:
     void slotNewConnection();
@@ -110,6 +116,7 @@ private:
     };
 
     Connection *openConnection(QTcpSocket *socket);
+    bool tryListen(quint16 port, bool retrying);
     void acceptConnection(QTcpSocket *socket);
     void makeRoom();
     void serve(QTcpSocket *socket);
@@ -121,6 +128,8 @@ private:
     const RegisterImage &image;
     QTcpServer *server;
     QTimer *idleTimer;
+    QTimer *retryTimer;
+    gateway::ListenStatus status;
     QHash<QTcpSocket *, Connection> connections;
     QVector<QTcpSocket *> backlog;
     bool backlogPosted = false;

@@ -6,6 +6,15 @@
 #include <cstdarg>
 #include <cstdio>
 
+// GCC and Clang check the format strings against the arguments; other
+// compilers have no such attribute.
+#if defined(__GNUC__)
+#define METAR_PRINTF_FORMAT(formatIndex, firstArgument) \
+    __attribute__((__format__(__printf__, formatIndex, firstArgument)))
+#else
+#define METAR_PRINTF_FORMAT(formatIndex, firstArgument)
+#endif
+
 namespace meteo {
 
 namespace {
@@ -15,7 +24,7 @@ namespace {
 class LineBuffer
 {
 public:
-    __attribute__((format(printf, 2, 3))) void append(const char *format, ...)
+    METAR_PRINTF_FORMAT(2, 3) void append(const char *format, ...)
     {
         const size_t room = sizeof(text) - length;
         if (room <= 1)

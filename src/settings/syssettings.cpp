@@ -5,6 +5,8 @@
 #include "settingslock.h"
 #include "units.h"
 
+#include "skyquillversion.h"
+
 #include <QDebug>
 #include <QDir>
 #include <QFileInfo>
@@ -22,6 +24,12 @@ const QString keyLogPath = QStringLiteral("LogPath");
 const QString keyLogPrefix = QStringLiteral("LogPrefix");
 const QString keyUpdateLogSeconds = QStringLiteral("UpdateLogSeconds");
 const QString keyLock = QStringLiteral("settingslock");
+const QString keyGatewayPort = QStringLiteral("GatewayPort");
+
+bool validGatewayPort(int port)
+{
+    return port >= 1 && port <= 65535;
+}
 
 } // namespace
 
@@ -32,7 +40,9 @@ QString SysSettings::defaultFolder()
 }
 
 SysSettings::SysSettings(const QString &folder, QObject *parent)
-    : QObject(parent), folderPath(folder.isEmpty() ? defaultFolder() : folder)
+    : QObject(parent)
+    , folderPath(folder.isEmpty() ? defaultFolder() : folder)
+    , folderGiven(!folder.isEmpty())
 {
     qDebug() << "configuring system";
     QDir().mkpath(folderPath);
@@ -68,6 +78,9 @@ SysSettings::SysSettings(const QString &folder, QObject *parent)
     viewModeValue = s.value(QStringLiteral("ViewMode"), 0).toInt();
     runwayAngleValue = s.value(QStringLiteral("RunwayAngle"), -99).toInt();
     debugLogValue = s.value(QStringLiteral("DebugLog"), false).toBool();
+    // A hand-edited port out of range serves on the usual one.
+    const int port = s.value(keyGatewayPort, DefaultGatewayPort).toInt();
+    gatewayPortValue = validGatewayPort(port) ? port : DefaultGatewayPort;
 
     {
         QSettings lock(lockPath, QSettings::IniFormat);
@@ -347,8 +360,10 @@ void SysSettings::testCredentials()
 
 QString SysSettings::logPath() const
 {
-    return storeValue(keyLogPath, QStandardPaths::writableLocation(QStandardPaths::AppDataLocation))
-            .toString();
+    const QString fallback = folderGiven
+            ? folderPath
+            : QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    return storeValue(keyLogPath, fallback).toString();
 }
 
 void SysSettings::setLogPath(const QString &path)
@@ -402,6 +417,11 @@ bool SysSettings::pathExists(const QString &path) const
 {
     const QFileInfo info(path);
     return !path.isEmpty() && info.isDir() && info.isReadable();
+}
+
+QString SysSettings::version() const
+{
+    return QStringLiteral(SKYQUILL_VERSION);
 }
 
 // --- station link and portal ----------------------------------------------
@@ -554,4 +574,13 @@ void SysSettings::setDebugLogEnabled(bool enabled)
     debugLogValue = enabled;
     storeWrite(QStringLiteral("DebugLog"), enabled);
     emit debugLogEnableChanged();
+}
+
+void SysSettings::setGatewayPort(int port)
+{
+    if (!validGatewayPort(port) || port == gatewayPortValue)
+        return;
+    gatewayPortValue = port;
+    storeWrite(keyGatewayPort, port);
+    emit gatewayPortChanged();
 }

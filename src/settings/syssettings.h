@@ -63,9 +63,12 @@ class SysSettings : public QObject
     Q_PROPERTY(int runwayAngle READ runwayAngle WRITE setRunwayAngle NOTIFY runwayAngleChanged)
     Q_PROPERTY(bool debugLogEnabled READ debugLogEnabled WRITE setDebugLogEnabled NOTIFY
                        debugLogEnableChanged)
+    Q_PROPERTY(int gatewayPort READ gatewayPort WRITE setGatewayPort NOTIFY gatewayPortChanged)
 
 public:
     // An empty folder means the per-user data location + "/Quorin/Skyquill".
+    // A folder given here is also the CSV log's default folder, so that
+    // consoles with folders of their own never write to one file.
     explicit SysSettings(const QString &folder = QString(), QObject *parent = nullptr);
     ~SysSettings() override;
 
@@ -131,7 +134,7 @@ public:
     void setUpdateLogSeconds(int seconds);
     bool logEnabled() const;
     void setLogEnabled(bool enabled);
-    QString version() const { return QStringLiteral("0.8.0"); }
+    QString version() const;
 
     void setSettingsLockPassword(const QString &password);
     QString settingsLockPasswordText() const { return QString(); }
@@ -164,6 +167,10 @@ public:
     void setRunwayAngle(int angle);
     bool debugLogEnabled() const { return debugLogValue; }
     void setDebugLogEnabled(bool enabled);
+    // The gateway's TCP port: below 1024 it needs privileges on Linux.
+    int gatewayPort() const { return gatewayPortValue; }
+    void setGatewayPort(int port);
+    static constexpr int DefaultGatewayPort = 502;
 
 signals:
     void error(const QString &message);
@@ -195,6 +202,7 @@ signals:
     void runwayAngleChanged();
     void debugLogEnableChanged();
     void versionChanged();
+    void gatewayPortChanged();
 
 private:
     QVariant storeValue(const QString &key, const QVariant &fallback) const;
@@ -207,6 +215,7 @@ private:
     QString lockHash;
     std::unique_ptr<QSettings> settingsStore;
     QString folderPath;
+    bool folderGiven = false;
     QString settingsPath;
     QString lockPath;
     LinkRestarter *modbusObject = nullptr;
@@ -233,6 +242,7 @@ private:
     std::atomic<int> viewModeValue { 0 };
     std::atomic<int> runwayAngleValue { -99 };
     std::atomic<bool> debugLogValue { false };
+    std::atomic<int> gatewayPortValue { DefaultGatewayPort };
 
     // Guards the store and the text members, which the acquisition thread reads.
     mutable QMutex mutex;

@@ -6,6 +6,7 @@
 
 #include <QSettings>
 #include <QSignalSpy>
+#include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -125,7 +126,45 @@ private slots:
         QTRY_COMPARE(modbus->recentClients().size(), 1);
     }
 
+    void gatewayFollowsItsPortSettingAndTellsThePage()
+    {
+        console.reset();
+        const quint16 first = freePort();
+        const quint16 second = freePort();
+        QVERIFY(first != second);
+        settings->setGatewayPort(first);
+        console = std::make_unique<Console>(*settings);
+        QModbus &modbus = console->modbus();
+        QCOMPARE(console->gateway().serverPort(), first);
+        QVERIFY(modbus.gatewayListening());
+        QCOMPARE(modbus.gatewayState(), QString("Listening on port %1").arg(first));
+
+        QSignalSpy changed(&modbus, &QModbus::gatewayStateChanged);
+        settings->setGatewayPort(second);
+        QCOMPARE(changed.count(), 1);
+        QCOMPARE(modbus.gatewayState(), QString("Listening on port %1").arg(second));
+        QTcpSocket client;
+        client.connectToHost(QHostAddress::LocalHost, second);
+        QVERIFY(client.waitForConnected(5000));
+        QTcpServer old; // the first port is free again
+        QVERIFY(old.listen(QHostAddress::Any, first));
+    }
+
 private:
+    static quint16 freePort()
+    {
+        static QList<quint16> given;
+        for (;;) {
+            QTcpServer probe;
+            if (!probe.listen(QHostAddress::Any, 0))
+                return 0;
+            if (!given.contains(probe.serverPort())) {
+                given.append(probe.serverPort());
+                return probe.serverPort();
+            }
+        }
+    }
+
     std::unique_ptr<QTemporaryDir> dir;
     std::unique_ptr<SysSettings> settings;
     std::unique_ptr<FakeStation> station;

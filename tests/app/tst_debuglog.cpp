@@ -65,6 +65,22 @@ private slots:
         QCOMPARE(contents(), QByteArray("\n\nDebug: kept\nDebug: again\n"));
     }
 
+    void infoAndErrorsReachStderrWhateverTheSetting()
+    {
+        QByteArray console;
+        debuglog::setConsoleWriter([&console](const QByteArray &line) { console += line; });
+        qDebug() << "quiet";
+        qWarning() << "quiet too";
+        qInfo().noquote() << "Listening on port 1502";
+        qCritical() << "bad";
+        settings->setDebugLogEnabled(true);
+        qInfo().noquote() << "also in the file";
+        debuglog::setConsoleWriter(nullptr);
+        QCOMPARE(console,
+                 QByteArray("Listening on port 1502\nCritical: bad\nalso in the file\n"));
+        QCOMPARE(contents(), QByteArray("\n\nInfo: also in the file\n"));
+    }
+
     void unopenableFileIsRetriedQuietly()
     {
         settings->setDebugLogEnabled(true);

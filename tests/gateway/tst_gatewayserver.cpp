@@ -113,13 +113,53 @@ private slots:
         LogCapture log;
         GatewayServer first(image);
         QVERIFY(first.listen(0));
-        QVERIFY(first.serverPort() != 0);
-        QCOMPARE(log.lines(), QStringList { "Result of calling listen on port 0 true" });
+        const quint16 port = first.serverPort();
+        QVERIFY(port != 0);
+        QCOMPARE(log.lines(), QStringList({ "Result of calling listen on port 0 true",
+                                            QString("Gateway: Listening on port %1").arg(port) }));
+        QVERIFY(first.listenStatus().listening);
 
         GatewayServer second(image);
-        QVERIFY(!second.listen(first.serverPort()));
-        QCOMPARE(log.lines().last(),
-            QString("Result of calling listen on port %1 false").arg(first.serverPort()));
+        QVERIFY(!second.listen(port));
+        QCOMPARE(log.lines().mid(2),
+                 QStringList({ QString("Result of calling listen on port %1 false").arg(port),
+                               QString("Gateway: Not listening on port %1: "
+                                       "the bound address is already in use. Another program "
+                                       "is using this port; it is tried again every 10 s.")
+                                       .arg(port) }));
+        QCOMPARE(second.listenStatus().error, QAbstractSocket::AddressInUseError);
+    }
+
+    void takenPortIsRetriedQuietlyUntilItComesFree()
+    {
+        auto holder = std::make_unique<GatewayServer>(image);
+        QVERIFY(holder->listen(0));
+        const quint16 port = holder->serverPort();
+        GatewayServer gateway(image);
+        gateway.setListenRetryInterval(20);
+        QSignalSpy changed(&gateway, &GatewayServer::listenStatusChanged);
+        LogCapture log;
+        QVERIFY(!gateway.listen(port));
+        QCOMPARE(changed.count(), 1);
+        // Several retries fail the same way: no new line, no new signal.
+        QTest::qWait(100);
+        QCOMPARE(log.countStartingWith("Gateway: "), 1);
+        QCOMPARE(changed.count(), 1);
+
+        holder.reset();
+        QVERIFY(changed.wait(5000));
+        QVERIFY(gateway.isListening());
+        QCOMPARE(gateway.listenStatus().port, port);
+        QCOMPARE(log.lines().last(), QString("Gateway: Listening on port %1").arg(port));
+
+        // Another port replaces the first; the old one is free again.
+        GatewayServer other(image);
+        QVERIFY(other.listen(0));
+        const quint16 next = other.serverPort();
+        other.close();
+        QVERIFY(gateway.listen(next));
+        QCOMPARE(gateway.serverPort(), next);
+        QVERIFY(other.listen(port));
     }
 
     void clientIsListedRefreshedAndRemoved()

@@ -89,7 +89,8 @@ private slots:
         QCOMPARE(s.logPrefix(), QStringLiteral("logfile-"));
         QCOMPARE(s.updateLogSeconds(), 600);
         QCOMPARE(s.updateTime(), 1000);
-        QCOMPARE(s.version(), QStringLiteral("0.8.0"));
+        QCOMPARE(s.version(), QStringLiteral(PROJECT_VERSION));
+        QCOMPARE(s.gatewayPort(), 502);
         QCOMPARE(s.settingsLocked(), false);
         QCOMPARE(s.backgroundColor(), QStringLiteral("#000000"));
         QCOMPARE(s.textColor(), QStringLiteral("#FFFFFF"));
@@ -100,13 +101,14 @@ private slots:
         QDir().mkpath(folder);
         writeIni(folder + "/settings.ini",
                  "[General]\nBaudRate=4800\nRunwayAngle=99\nTheme=2\nQuorinLiveMinutes=0\n"
-                 "TempUnits=abc\nUpdateLogSeconds=1\n");
+                 "TempUnits=abc\nUpdateLogSeconds=1\nGatewayPort=70000\n");
         SysSettings s(folder);
         QCOMPARE(s.baudRate(), 4800);
         QCOMPARE(s.runwayAngle(), 99);
         QCOMPARE(s.quorinLiveMinutes(), 0);
         QCOMPARE(s.getTemperatureUnits(), 0); // not a number reads as 0
         QCOMPARE(s.updateLogSeconds(), 1);
+        QCOMPARE(s.gatewayPort(), 502); // a port that cannot be bound serves on the usual one
         QCOMPARE(s.getSerialPort(), QStringLiteral("COM5"));
         QCOMPARE(s.backgroundColor(), QStringLiteral("#FFFFFF"));
         s.changeTheme();
@@ -145,6 +147,10 @@ private slots:
         QTest::newRow("log seconds 1") << "updateLogSeconds" << 1 << false;
         QTest::newRow("log seconds 3601") << "updateLogSeconds" << 3601 << false;
         QTest::newRow("modbus port any") << "modbusPort" << 70000 << true;
+        QTest::newRow("gateway port 1") << "gatewayPort" << 1 << true;
+        QTest::newRow("gateway port 65535") << "gatewayPort" << 65535 << true;
+        QTest::newRow("gateway port 0") << "gatewayPort" << 0 << false;
+        QTest::newRow("gateway port 65536") << "gatewayPort" << 65536 << false;
         QTest::newRow("modbus id any") << "modbusID" << -5 << true;
     }
 
@@ -165,9 +171,10 @@ private slots:
         QCOMPARE(spy.count(), accepted ? 1 : 0);
         QCOMPARE(meta.read(&s).toInt(), accepted ? value : before.toInt());
 
-        // Accepted values are re-written and re-signalled; refused ones never are.
+        // Accepted values are re-written and re-signalled; refused ones never
+        // are. A new gateway port restarts the server, so only a change counts.
         QVERIFY(meta.write(&s, value));
-        QCOMPARE(spy.count(), accepted ? 2 : 0);
+        QCOMPARE(spy.count(), !accepted ? 0 : property == "gatewayPort" ? 1 : 2);
     }
 
     void setterLogLines()
@@ -358,6 +365,7 @@ private slots:
             s.setModbusIP(QStringLiteral("192.0.2.7"));
             s.setDebugLogEnabled(true);
             s.setLogPrefix(QStringLiteral("station-"));
+            s.setGatewayPort(1502);
         }
         SysSettings again(folder);
         QCOMPARE(again.theme(), 1);
@@ -367,6 +375,9 @@ private slots:
         QCOMPARE(again.modbusIP(), QStringLiteral("192.0.2.7"));
         QCOMPARE(again.debugLogEnabled(), true);
         QCOMPARE(again.logPrefix(), QStringLiteral("station-"));
+        QCOMPARE(again.gatewayPort(), 1502);
+        // A console with a folder of its own keeps its CSV files there too.
+        QCOMPARE(again.logPath(), folder);
     }
 
     void logPathAndPathExists()

@@ -12,6 +12,7 @@
 #include <QQmlContext>
 #include <QQuickItem>
 #include <QQuickWindow>
+#include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -214,6 +215,44 @@ private slots:
 
         typeInto("modbusIPInput", QStringLiteral("10.0.0.9"));
         QCOMPARE(settings->modbusIP(), QStringLiteral("10.0.0.9"));
+    }
+
+    void gatewayPortAndWhetherItListens()
+    {
+        QTcpServer holder; // another program on the port the user picks
+        QVERIFY(holder.listen(QHostAddress::Any, 0));
+        const quint16 taken = holder.serverPort();
+        QTcpServer probe;
+        QVERIFY(probe.listen(QHostAddress::Any, 0));
+        const quint16 free = probe.serverPort();
+        probe.close();
+        unload();
+        SysSettings(folder->path()).setGatewayPort(free);
+        load(Console::GatewayPortFromSettings);
+
+        showTab(1);
+        QCOMPARE(text("gatewayPortInput"), QString::number(free));
+        QCOMPARE(text("gatewayStateText"), QString("Listening on port %1").arg(free));
+        QVERIFY(!item("gatewayHintText")->isVisible());
+
+        typeInto("gatewayPortInput", QString::number(taken));
+        QCOMPARE(settings->gatewayPort(), int(taken));
+        QCOMPARE(text("gatewayStateText"),
+                 QString("Not listening on port %1: the bound address is already in use").arg(taken));
+        QCOMPARE(item("gatewayStateText")->property("color").value<QColor>(),
+                 QColor(settings->redColor()));
+        QVERIFY(item("gatewayHintText")->isVisible());
+
+        typeInto("gatewayPortInput", QStringLiteral("0"));
+        QCOMPARE(settings->gatewayPort(), int(taken));
+        QCOMPARE(text("gatewayPortInput"), QString::number(taken));
+
+        // The server follows the field back to a free port.
+        typeInto("gatewayPortInput", QString::number(free));
+        QCOMPARE(text("gatewayStateText"), QString("Listening on port %1").arg(free));
+        QTcpSocket client;
+        client.connectToHost(QHostAddress::LocalHost, free);
+        QVERIFY(client.waitForConnected(5000));
     }
 
     void portListAndClients()
@@ -493,13 +532,14 @@ private slots:
     }
 
 private:
-    void load()
+    // The gateway takes any free port unless told to follow its setting.
+    void load(int gatewayPort = 0)
     {
         unload();
         settings = std::make_unique<SysSettings>(folder->path());
         station = std::make_unique<FakeStation>();
         fillSampleStation(*station);
-        console = std::make_unique<Console>(*settings, 0);
+        console = std::make_unique<Console>(*settings, gatewayPort);
         modbus = &console->modbus();
         modbus->setLinkFactory(fakeStationFactory(*station));
         modbus->setClock([] { return QDateTime(QDate(2026, 3, 6), QTime(14, 5)); });

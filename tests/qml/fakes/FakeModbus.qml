@@ -44,6 +44,9 @@ QtObject {
     property var recentClients: []
     property string deviceSerialNumber: ""
     property string lastQuorinLive: "Never"
+    property bool gatewayListening: true
+    property string gatewayState: "Listening on port 1502"
+    property string gatewayHint: ""
 
     property int starts: 0
     property int quits: 0

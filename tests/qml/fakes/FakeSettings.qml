@@ -25,6 +25,7 @@ QtObject {
     property string serialPort: "COM7"
     property string modbusIP: "10.1.2.3"
     property int modbusPort: 1502
+    property int gatewayPort: 1502
 
     property int portScans: 0
     property var passwordsTried: []

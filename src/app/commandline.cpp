@@ -1,0 +1,83 @@
+#include "commandline.h"
+
+#include "skyquillversion.h"
+
+#include <QCommandLineOption>
+#include <QCommandLineParser>
+#include <QDir>
+
+namespace {
+
+const QCommandLineOption helpOption({ QStringLiteral("h"), QStringLiteral("help") },
+                                    QStringLiteral("Show this help and exit."));
+const QCommandLineOption versionOption({ QStringLiteral("v"), QStringLiteral("version") },
+                                       QStringLiteral("Show the version and exit."));
+const QCommandLineOption headlessOption(
+        QStringLiteral("headless"),
+        QStringLiteral("Run without a window, as a service. Status lines go to stderr."));
+const QCommandLineOption settingsDirOption(
+        QStringLiteral("settings-dir"),
+        QStringLiteral("Keep the settings, and unless set otherwise the CSV log, in DIR."),
+        QStringLiteral("DIR"));
+
+QList<QCommandLineOption> allOptions()
+{
+    return { helpOption, versionOption, headlessOption, settingsDirOption };
+}
+
+// QCommandLineParser::helpText() needs an application object, which does not
+// exist yet, so the text is made from the same options here.
+QString usage()
+{
+    QString text = QStringLiteral("Usage: skyquill [options]\n"
+                                  "A console for one automatic weather station.\n\nOptions:\n");
+    for (const QCommandLineOption &option : allOptions()) {
+        QStringList names;
+        for (const QString &name : option.names())
+            names << (name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + name;
+        QString left = QStringLiteral("  ") + names.join(QStringLiteral(", "));
+        if (!option.valueName().isEmpty())
+            left += QStringLiteral(" <%1>").arg(option.valueName());
+        text += left.leftJustified(26) + QLatin1Char(' ') + option.description()
+                + QLatin1Char('\n');
+    }
+    return text;
+}
+
+} // namespace
+
+CommandLine parseCommandLine(const QStringList &arguments)
+{
+    CommandLine result;
+    QCommandLineParser parser;
+    parser.addOptions(allOptions());
+    QString error;
+    if (!parser.parse(arguments))
+        error = parser.errorText();
+    else if (!parser.positionalArguments().isEmpty())
+        error = QStringLiteral("Unexpected argument '%1'.").arg(parser.positionalArguments().first());
+    else if (parser.isSet(settingsDirOption) && parser.value(settingsDirOption).isEmpty())
+        error = QStringLiteral("The settings folder must not be empty.");
+    if (!error.isEmpty()) {
+        result.action = CommandLine::Action::Fail;
+        result.text = QStringLiteral("skyquill: ") + error + QLatin1Char('\n') + usage();
+        return result;
+    }
+
+    if (parser.isSet(helpOption)) {
+        result.action = CommandLine::Action::ShowHelp;
+        result.text = usage();
+        return result;
+    }
+    if (parser.isSet(versionOption)) {
+        result.action = CommandLine::Action::ShowVersion;
+        result.text = QStringLiteral("skyquill " SKYQUILL_VERSION "\n");
+        return result;
+    }
+    result.headless = parser.isSet(headlessOption);
+    // Absolute, so that the settings say where they are whatever the
+    // working folder was.
+    if (parser.isSet(settingsDirOption))
+        result.settingsDir = QDir::cleanPath(QDir(parser.value(settingsDirOption)).absolutePath());
+    return result;
+}

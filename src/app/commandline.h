@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// What the command line asks for. Parsed before any application object
+// exists, since --headless decides which kind to make, and --help and
+// --version must work without a display.
+struct CommandLine
+{
+    enum class Action {
+        Run,
+        ShowHelp, // `text` goes to stdout, exit 0
+        ShowVersion, // the same
+        Fail, // `text` (the error, then the usage) goes to stderr, exit 2
+    };
+
+    Action action = Action::Run;
+    bool headless = false;
+    // Empty: the usual settings folder.
+    QString settingsDir;
+    QString text;
+};
+
+// `arguments` as the program got them, its own path first.
+CommandLine parseCommandLine(const QStringList &arguments);

@@ -1,0 +1,39 @@
+#include "headless.h"
+
+#include "console.h"
+#include "debuglog.h"
+#include "quitonsignal.h"
+#include "settings/syssettings.h"
+#include "statuslines.h"
+
+#include <QCoreApplication>
+#include <QDebug>
+
+int runHeadless(SysSettings &settings)
+{
+    QCoreApplication *app = QCoreApplication::instance();
+    quitOnTerminationSignals(app);
+    qInfo().noquote() << "Skyquill" << settings.version() << "running without a window; settings in"
+                      << settings.folder();
+
+    int exitCode = 0;
+    {
+        Console console(settings);
+        StatusLines status;
+        QObject::connect(&console.modbus(), &QModbus::cyclePublished, app,
+                         [&status, &settings](const CyclePtr &cycle) {
+                             if (!cycle)
+                                 return;
+                             const auto link = [&settings] { return linkDescription(settings); };
+                             for (const QString &line : status.take(*cycle, link))
+                                 qInfo().noquote() << line;
+                         });
+        // With a window, the dashboard starts the acquisition when it appears.
+        console.modbus().start();
+        exitCode = app->exec();
+        console.stop();
+        qInfo("Skyquill stopped");
+        debuglog::close();
+    }
+    return exitCode;
+}

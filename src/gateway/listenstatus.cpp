@@ -1,0 +1,41 @@
+#include "listenstatus.h"
+
+namespace gateway {
+
+QString statusText(const ListenStatus &status)
+{
+    if (status.listening)
+        return QStringLiteral("Listening on port %1").arg(status.port);
+    QString why;
+    if (status.error == QAbstractSocket::SocketAccessError) {
+        why = QStringLiteral("permission denied");
+    } else {
+        why = status.reason.isEmpty() ? QStringLiteral("unknown error") : status.reason;
+        // Qt's sentences start with a capital; here they follow a colon.
+        if (why.size() > 1 && why.at(0).isUpper() && why.at(1).isLower())
+            why[0] = why.at(0).toLower();
+    }
+    return QStringLiteral("Not listening on port %1: %2").arg(status.port).arg(why);
+}
+
+QString statusHint(const ListenStatus &status)
+{
+    if (status.listening)
+        return QString();
+    switch (status.error) {
+    case QAbstractSocket::SocketAccessError:
+#ifdef Q_OS_UNIX
+        return QStringLiteral("Ports below 1024 need privileges: choose a port from 1024 up, "
+                              "or see /usr/share/doc/skyquill/service.md.");
+#else
+        return QStringLiteral("Choose another port.");
+#endif
+    case QAbstractSocket::AddressInUseError:
+        return QStringLiteral("Another program is using this port; it is tried again every %1 s.")
+                .arg(ListenRetryMs / 1000);
+    default:
+        return QString();
+    }
+}
+
+} // namespace gateway

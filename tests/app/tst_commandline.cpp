@@ -1,0 +1,71 @@
+#include "app/commandline.h"
+
+#include <QDir>
+#include <QtTest>
+
+// The command line, parsed before any application object exists.
+class TestCommandLine : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void runOptions()
+    {
+        CommandLine plain = parseCommandLine({ "skyquill" });
+        QCOMPARE(plain.action, CommandLine::Action::Run);
+        QVERIFY(!plain.headless);
+        QVERIFY(plain.settingsDir.isEmpty());
+
+        CommandLine service = parseCommandLine(
+                { "/usr/bin/skyquill", "--headless", "--settings-dir", "/var/lib/skyquill/" });
+        QCOMPARE(service.action, CommandLine::Action::Run);
+        QVERIFY(service.headless);
+        QCOMPARE(service.settingsDir, QStringLiteral("/var/lib/skyquill"));
+
+        // A relative folder is taken from where the program was started.
+        CommandLine relative = parseCommandLine({ "skyquill", "--settings-dir=here/../there" });
+        QCOMPARE(relative.settingsDir, QDir::currentPath() + "/there");
+    }
+
+    void helpAndVersionWinOverRunning()
+    {
+        const CommandLine help = parseCommandLine({ "skyquill", "--headless", "-h" });
+        QCOMPARE(help.action, CommandLine::Action::ShowHelp);
+        QVERIFY(help.text.startsWith("Usage: skyquill [options]\n"));
+        for (const char *option : { "--help", "--version", "--headless", "--settings-dir <DIR>" })
+            QVERIFY2(help.text.contains(option), option);
+
+        const CommandLine version = parseCommandLine({ "skyquill", "--version" });
+        QCOMPARE(version.action, CommandLine::Action::ShowVersion);
+        QCOMPARE(version.text, QStringLiteral("skyquill " PROJECT_VERSION "\n"));
+    }
+
+    void mistakesFailWithTheUsage_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("unknown") << QStringList { "skyquill", "--bogus" }
+                                 << "skyquill: Unknown option 'bogus'.";
+        QTest::newRow("single dash") << QStringList { "skyquill", "-headless" }
+                                     << "skyquill: Unknown option"; // -h -e -a ... compacted
+        QTest::newRow("no folder") << QStringList { "skyquill", "--settings-dir" }
+                                   << "skyquill: Missing value after '--settings-dir'.";
+        QTest::newRow("empty folder") << QStringList { "skyquill", "--settings-dir=" }
+                                      << "skyquill: The settings folder must not be empty.";
+        QTest::newRow("stray word") << QStringList { "skyquill", "headless" }
+                                    << "skyquill: Unexpected argument 'headless'.";
+    }
+
+    void mistakesFailWithTheUsage()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, error);
+        const CommandLine result = parseCommandLine(arguments);
+        QCOMPARE(result.action, CommandLine::Action::Fail);
+        QVERIFY2(result.text.section('\n', 0, 0).startsWith(error), qPrintable(result.text));
+        QVERIFY(result.text.contains("\nUsage: skyquill [options]\n"));
+    }
+};
+
+QTEST_APPLESS_MAIN(TestCommandLine)
+#include "tst_commandline.moc"

@@ -1,0 +1,125 @@
+#include "support/processes.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <csignal>
+
+// The real program without a window, against the station simulator over
+// Modbus TCP: it must serve the gateway and keep the CSV log with no display
+// at all, and end cleanly on SIGTERM. With SKYQUILL_PACKAGE_ROOT set (a .deb
+// unpacked there), the packaged programs are tested instead of the build's.
+class TestHeadless : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void servesTheGatewayAndKeepsTheLogWithoutADisplay()
+    {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString packageRoot = qEnvironmentVariable("SKYQUILL_PACKAGE_ROOT");
+        const QString skyquill = program();
+        const QString stationProgram = packageRoot.isEmpty()
+                ? QStringLiteral(STATION_BINARY)
+                : packageRoot + "/usr/bin/skyquill-station";
+
+        TestProcess station;
+        station.process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        station.process->start(stationProgram, { "--tcp", "0", "--serial", "123457" });
+        const std::optional<QString> stationPort = station.waitForLine("TCP ");
+        QVERIFY(stationPort);
+
+        QTcpServer probe;
+        QVERIFY(probe.listen(QHostAddress::Any, 0));
+        const quint16 gatewayPort = probe.serverPort();
+        probe.close();
+
+        // No LogPath: a settings folder of its own keeps the CSV files.
+        const QString settingsDir = dir.path() + "/settings";
+        QVERIFY(QDir().mkpath(settingsDir));
+        QFile ini(settingsDir + "/settings.ini");
+        QVERIFY(ini.open(QIODevice::WriteOnly));
+        ini.write(QString("[General]\nReadMode=1\nModbusIP=127.0.0.1\nModbusPort=%1\n"
+                          "GatewayPort=%2\nLogEnabled=true\nUpdateLogSeconds=2\n")
+                          .arg(*stationPort)
+                          .arg(gatewayPort)
+                          .toUtf8());
+        ini.close();
+
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove("DISPLAY");
+        env.remove("WAYLAND_DISPLAY");
+        // A window would need this platform and fail without a display.
+        env.insert("QT_QPA_PLATFORM", "xcb");
+        env.insert("HOME", dir.path() + "/home");
+        env.insert("XDG_DATA_HOME", dir.path() + "/data");
+        env.insert("XDG_CONFIG_HOME", dir.path() + "/config");
+        TestProcess console;
+        console.process->setProcessEnvironment(env);
+        console.process->setReadChannel(QProcess::StandardError);
+        console.process->start(skyquill, { "--headless", "--settings-dir", settingsDir });
+
+        QCOMPARE(console.waitForLine("Gateway: "), QString("Listening on port %1").arg(gatewayPort));
+        QCOMPARE(console.waitForLine("Station link open "),
+                 QString("(Modbus TCP 127.0.0.1:%1)").arg(*stationPort));
+        QVERIFY(console.waitForLine("First good reading from the station"));
+
+        // Transaction 9, unit 1, function 3: registers 101-104 (the gateway
+        // serves the status block from its start); 103-104 hold the serial number.
+        QTcpSocket client;
+        client.connectToHost(QHostAddress::LocalHost, gatewayPort);
+        QVERIFY(client.waitForConnected(5000));
+        client.write(QByteArray::fromHex("000900000006010300640004"));
+        QByteArray reply;
+        while (reply.size() < 17 && client.waitForReadyRead(5000))
+            reply += client.readAll();
+        QCOMPARE(reply.size(), 17);
+        QCOMPARE(reply.left(9).toHex(), QByteArray("00090000000b010308"));
+        QCOMPARE(reply.right(4).toHex(), QByteArray("0001e241"));
+
+        const auto csvRows = [&settingsDir] {
+            const QStringList files = QDir(settingsDir).entryList({ "logfile-*.csv" });
+            QFile csv(settingsDir + "/" + files.value(0));
+            return files.size() == 1 && csv.open(QIODevice::ReadOnly)
+                    ? csv.readAll().count('\n') - 1
+                    : -1;
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(csvRows() >= 1, 10000);
+
+        ::kill(pid_t(console.process->processId()), SIGTERM);
+        QVERIFY(console.process->waitForFinished(10000));
+        QCOMPARE(console.process->exitStatus(), QProcess::NormalExit);
+        QCOMPARE(console.process->exitCode(), 0);
+        QVERIFY(console.waitForLine("Skyquill stopped"));
+    }
+
+    void settingsFolderThatCannotBeMadeIsRefused()
+    {
+        QTemporaryDir dir;
+        QFile blocker(dir.path() + "/file");
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        QProcess console;
+        console.start(program(), { "--headless", "--settings-dir", blocker.fileName() + "/settings" });
+        QVERIFY(console.waitForFinished(10000));
+        QCOMPARE(console.exitCode(), 1);
+        QVERIFY(console.readAllStandardError().startsWith(
+                "skyquill: cannot write to the settings folder "));
+    }
+
+private:
+    static QString program()
+    {
+        const QString root = qEnvironmentVariable("SKYQUILL_PACKAGE_ROOT");
+        return root.isEmpty() ? QStringLiteral(SKYQUILL_BINARY) : root + "/usr/bin/skyquill";
+    }
+};
+
+QTEST_GUILESS_MAIN(TestHeadless)
+#include "tst_headless.moc"
