@@ -5,6 +5,8 @@
 #include <QSettings>
 #include <QStringList>
 
+#include "serialports.h"
+
 #include <atomic>
 #include <memory>
 
@@ -67,6 +69,9 @@ class SysSettings : public QObject
 public:
     // An empty folder means the per-user data location + "/Quorin/Skyquill".
     explicit SysSettings(const QString &folder = QString(), QObject *parent = nullptr);
+    // `scanner` lists the serial ports, for the first start's choice and the
+    // port list; tests hand in a fixed list.
+    SysSettings(const QString &folder, SerialPortScanner scanner, QObject *parent = nullptr);
     ~SysSettings() override;
 
     static QString defaultFolder();
@@ -218,6 +223,7 @@ private:
     std::atomic<int> pressureAdjustment { 0 };
     std::atomic<int> baudRateValue { 19200 };
     QStringList ports;
+    SerialPortScanner portScanner;
     std::atomic<int> serialNumberValue { 0 };
     QString portalPassword;
     std::atomic<int> quorinLiveMinutesValue { 10 };
