@@ -77,6 +77,10 @@ class QModbus : public QThread, public LinkRestarter
     Q_PROPERTY(QString lastQuorinLive READ lastQuorinLive NOTIFY lastQuorinLiveChanged)
     Q_PROPERTY(QStringList recentClients READ recentClients NOTIFY recentClientsChanged)
     Q_PROPERTY(QString deviceSerialNumber READ deviceSerialNumber CONSTANT)
+    // Why the link last failed to open, for the error dialog: in place on the
+    // main thread when the queued openPortFailed / openSocketFailed of that
+    // failure arrive there; empty once the link opens.
+    Q_PROPERTY(QString linkFailureText READ linkFailureText NOTIFY linkFailureTextChanged)
 
 public:
     using Clock = std::function<QDateTime()>;
@@ -144,6 +148,7 @@ public:
     QString lastQuorinLive() const;
     QStringList recentClients() const;
     QString deviceSerialNumber() const;
+    QString linkFailureText() const;
 
     // The whole published snapshot.
     StationValues values() const;
@@ -176,6 +181,7 @@ signals:
     void cyclePublished(CyclePtr cycle);
     // quit() was called: the gateway stops taking connections with it.
     void quitRequested();
+    void linkFailureTextChanged();
 
 public slots:
     void secTimerTimeout();
@@ -208,6 +214,7 @@ private:
     }
     void applyPendingNewDay();
     void publish();
+    void setLinkFailureText(const QString &text);
     void publishCycle(StationCycle::Kind kind);
     void requestStop();
     void napMs(int milliseconds) const;
@@ -247,6 +254,7 @@ private:
     StationValues published;
 
     // Main thread only.
+    QString linkFailure;
     QString lastQuorinLiveText = QStringLiteral("Never");
     QStringList recentClientList;
 };
