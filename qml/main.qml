@@ -1,6 +1,5 @@
 import QtQuick 2.15
 import QtQuick.Controls 2.15
-import QtQuick.Dialogs 1.3
 import QtQuick.Layouts 1.15
 import "dashboard"
 import "settings"
@@ -65,13 +64,10 @@ ApplicationWindow {
         }
     }
 
-    MessageDialog {
+    LinkFailureDialog {
         id: messageDialog
         objectName: "messageDialog"
-        title: qsTr("Error")
-        icon: StandardIcon.Critical
-        standardButtons: StandardButton.Ok
-        onAccepted: visible = false
+        onOpenSettings: settingsWindow.showPage(1)
     }
 
     SettingsWindow {
@@ -95,6 +91,7 @@ ApplicationWindow {
 
     function showError(text) {
         messageDialog.text = text
+        messageDialog.informativeText = ModbusPort.linkFailureText
         messageDialog.open()
     }
 }

@@ -2,6 +2,7 @@ import QtQuick 2.15
 import QtQuick.Controls 2.15
 import QtQuick.Layouts 1.15
 import "../controls"
+import "Ports.js" as Ports
 
 // The serial link: the port, from a list scanned afresh whenever it is
 // opened, and the baud rate.
@@ -10,14 +11,25 @@ WDGroupBox {
 
     title: qsTr("1 - Modbus RTU")
 
-    // Rescans the ports and selects the configured one (none if it is gone).
+    // Read anew with every scan; the store has no change signal for it.
+    property string configuredPort: Settings.getSerialPort()
+
+    // Rescans the ports and selects the configured one, marked if it is gone.
     function refresh() {
+        configuredPort = Settings.getSerialPort()
         Settings.getAvailablePorts()
         selectConfigured()
     }
 
     function selectConfigured() {
-        comboBoxPorts.currentIndex = comboBoxPorts.find(Settings.getSerialPort())
+        comboBoxPorts.currentIndex = Ports.indexOf(Settings.portsList, configuredPort)
+    }
+
+    function choose(index) {
+        var name = Ports.nameAt(Settings.portsList, configuredPort, index)
+        Settings.setSerialPort(name)
+        configuredPort = name
+        selectConfigured()
     }
 
     Component.onCompleted: selectConfigured()
@@ -38,9 +50,31 @@ WDGroupBox {
                 objectName: "comboBoxPorts"
                 Layout.fillWidth: true
                 font.pixelSize: 12
-                model: Settings.portsList
-                onActivated: Settings.setSerialPort(textAt(index))
+                model: Ports.choices(Settings.portsList, box.configuredPort)
+                onActivated: box.choose(index)
                 popup.onAboutToShow: box.refresh()
+
+                // By-id names differ only at their ends, so they lose their middle.
+                contentItem: Text {
+                    leftPadding: 12
+                    rightPadding: comboBoxPorts.indicator.width + comboBoxPorts.spacing
+                    text: comboBoxPorts.displayText
+                    font: comboBoxPorts.font
+                    color: comboBoxPorts.palette.buttonText
+                    elide: Text.ElideMiddle
+                    verticalAlignment: Text.AlignVCenter
+                }
+                delegate: ItemDelegate {
+                    width: comboBoxPorts.width
+                    highlighted: comboBoxPorts.highlightedIndex === index
+                    contentItem: Text {
+                        text: modelData
+                        font: comboBoxPorts.font
+                        color: comboBoxPorts.palette.text
+                        elide: Text.ElideMiddle
+                        verticalAlignment: Text.AlignVCenter
+                    }
+                }
             }
         }
 

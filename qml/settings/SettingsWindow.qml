@@ -75,6 +75,16 @@ ApplicationWindow {
         }
     }
 
+    // Shows the window on the page at `index` (1: Modbus), for the error dialog.
+    function showPage(index) {
+        tabs.currentIndex = index
+        if (visible)
+            raise()
+        else
+            show()
+        requestActivate()
+    }
+
     onVisibleChanged: {
         if (!visible)
             return

@@ -6,6 +6,7 @@
 #include <QFile>
 
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/file.h>
@@ -31,13 +32,17 @@ bool PosixSerialPort::open(const QString &path)
     close();
     gone = false;
     haveParameters = false;
+    lastOpenError = SerialOpenError();
     const QByteArray name = QFile::encodeName(path);
     const int handle = ::open(name.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (handle < 0)
+    if (handle < 0) {
+        lastOpenError = errorFor(errno);
         return false;
+    }
     // TIOCEXCL does not stop a privileged process, so a second program running as
     // root could still share the line; the advisory lock catches that case.
     if (::ioctl(handle, TIOCEXCL) != 0 || ::flock(handle, LOCK_EX | LOCK_NB) != 0) {
+        lastOpenError = errorFor(errno);
         ::close(handle);
         return false;
     }
@@ -173,6 +178,30 @@ bool PosixSerialPort::hungUp()
 {
     pollfd entry { fd, POLLIN, 0 };
     return ::poll(&entry, 1, 0) > 0 && (entry.revents & (POLLHUP | POLLERR | POLLNVAL));
+}
+
+SerialOpenError PosixSerialPort::errorFor(int error)
+{
+    switch (error) {
+    case 0:
+        return {};
+    case ENOENT:
+    case ENOTDIR:
+    case ENODEV:
+    case ENXIO:
+        return { SerialOpenError::NotFound, QString() };
+    case EACCES:
+    case EPERM:
+        return { SerialOpenError::PermissionDenied, QString() };
+    case EBUSY:
+    case EWOULDBLOCK:
+        // EBUSY from TIOCEXCL, EWOULDBLOCK from the lock: another program has it.
+        return { SerialOpenError::InUse, QString() };
+    case ENOTTY:
+        return { SerialOpenError::NotSerial, QString() };
+    default:
+        return { SerialOpenError::Other, QString::fromLocal8Bit(::strerror(error)) };
+    }
 }
 
 speed_t PosixSerialPort::speedFor(int baudRate)

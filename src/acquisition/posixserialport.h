@@ -17,6 +17,7 @@ public:
     PosixSerialPort &operator=(const PosixSerialPort &) = delete;
 
     bool open(const QString &path) override;
+    SerialOpenError openError() const override { return lastOpenError; }
     bool readParameters() override;
     void setTimeouts() override;
     bool writeParameters(int baudRate) override;
@@ -30,6 +31,8 @@ public:
 
     // The termios speed constant for a baud rate, or B0 when the platform has none.
     static speed_t speedFor(int baudRate);
+    // What an errno from opening and claiming a port means to the user.
+    static SerialOpenError errorFor(int error);
 
 private:
     bool hungUp();
@@ -38,6 +41,7 @@ private:
     bool gone = false;
     bool haveParameters = false;
     termios parameters {};
+    SerialOpenError lastOpenError;
 };
 
 #endif // Q_OS_UNIX

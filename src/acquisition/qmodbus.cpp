@@ -117,6 +117,8 @@ void QModbus::run()
         std::unique_ptr<StationLink> link
                 = linkFactory(tcp, registerImage, requests.interrupt());
         if (!link || !link->open(*settings)) {
+            // Ahead of the signal, which the dialog answers by reading it.
+            setLinkFailureText(link ? link->openFailure() : QString());
             if (!reportedOpenFailure) {
                 reportedOpenFailure = true;
                 if (tcp)
@@ -131,6 +133,7 @@ void QModbus::run()
         }
 
         reportedOpenFailure = false;
+        setLinkFailureText(QString());
         const PassEnd end = pollLoop(*link);
         qDebug() << "QModbus: Ending Thread";
         link->close();
@@ -246,6 +249,28 @@ void QModbus::publishCycle(StationCycle::Kind kind)
     for (CycleSink *sink : sinks)
         sink->takeCycle(*cycle);
     emit cyclePublished(std::move(cycle));
+}
+
+void QModbus::setLinkFailureText(const QString &text)
+{
+    if (!text.isEmpty())
+        qDebug().noquote() << "QModbus: Link failure:" << text;
+    // Queued like the failure signals that follow, so each of them finds
+    // its own text in place, however many are still on their way.
+    QMetaObject::invokeMethod(
+        this,
+        [this, text] {
+            if (linkFailure == text)
+                return;
+            linkFailure = text;
+            emit linkFailureTextChanged();
+        },
+        Qt::QueuedConnection);
+}
+
+QString QModbus::linkFailureText() const
+{
+    return linkFailure;
 }
 
 void QModbus::publish()

@@ -81,6 +81,10 @@ class QModbus : public QThread, public LinkRestarter
     Q_PROPERTY(bool gatewayListening READ gatewayListening NOTIFY gatewayStateChanged)
     Q_PROPERTY(QString gatewayState READ gatewayState NOTIFY gatewayStateChanged)
     Q_PROPERTY(QString gatewayHint READ gatewayHint NOTIFY gatewayStateChanged)
+    // Why the link last failed to open, for the error dialog: in place on the
+    // main thread when the queued openPortFailed / openSocketFailed of that
+    // failure arrive there; empty once the link opens.
+    Q_PROPERTY(QString linkFailureText READ linkFailureText NOTIFY linkFailureTextChanged)
 
 public:
     using Clock = std::function<QDateTime()>;
@@ -151,6 +155,7 @@ public:
     bool gatewayListening() const { return gatewayListeningValue; }
     QString gatewayState() const { return gatewayStateText; }
     QString gatewayHint() const { return gatewayHintText; }
+    QString linkFailureText() const;
 
     // The whole published snapshot.
     StationValues values() const;
@@ -184,6 +189,7 @@ signals:
     void cyclePublished(CyclePtr cycle);
     // quit() was called: the gateway stops taking connections with it.
     void quitRequested();
+    void linkFailureTextChanged();
 
 public slots:
     void secTimerTimeout();
@@ -217,6 +223,7 @@ private:
     }
     void applyPendingNewDay();
     void publish();
+    void setLinkFailureText(const QString &text);
     void publishCycle(StationCycle::Kind kind);
     void requestStop();
     void napMs(int milliseconds) const;
@@ -256,6 +263,7 @@ private:
     StationValues published;
 
     // Main thread only.
+    QString linkFailure;
     QString lastQuorinLiveText = QStringLiteral("Never");
     QStringList recentClientList;
     bool gatewayListeningValue = false;

@@ -34,7 +34,24 @@ RtuLink::~RtuLink()
 
 bool RtuLink::open(const SysSettings &settings)
 {
-    return master.openPort(settings.getSerialPort(), settings.baudRate()) == RtuMaster::Ok;
+    const int baudRate = settings.baudRate();
+    switch (master.openPort(settings.getSerialPort(), baudRate)) {
+    case RtuMaster::Ok:
+        failure.clear();
+        return true;
+    case RtuMaster::OpenFailed:
+        failure = serialOpenAdvice(port->openError());
+        break;
+    case RtuMaster::GetParamsFailed:
+        failure = QStringLiteral("The port's settings cannot be read.");
+        break;
+    case RtuMaster::SetParamsFailed:
+        failure
+            = QStringLiteral("The port does not take %1 baud, 8 data bits, no parity, 1 stop bit.")
+                  .arg(baudRate);
+        break;
+    }
+    return false;
 }
 
 int RtuLink::readRegisters(quint8 unit, quint8 function, int firstRegister, int count,

@@ -14,6 +14,7 @@ public:
     ~RtuLink() override;
 
     bool open(const SysSettings &settings) override;
+    QString openFailure() const override { return failure; }
     int readRegisters(quint8 unit, quint8 function, int firstRegister, int count,
                       quint16 *destination) override;
     void close() override;
@@ -22,4 +23,5 @@ public:
 private:
     std::unique_ptr<SerialPort> port;
     RtuMaster master;
+    QString failure;
 };

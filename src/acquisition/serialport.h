@@ -2,6 +2,22 @@
 
 #include <QString>
 
+// Why a port could not be opened, in terms the user can act on.
+struct SerialOpenError
+{
+    enum Kind
+    {
+        None,
+        NotFound,
+        PermissionDenied,
+        InUse,
+        NotSerial,
+        Other // `systemText` says why
+    };
+    Kind kind = None;
+    QString systemText;
+};
+
 // The serial port operations the RTU master needs. Reads and writes never
 // block; `nap` pauses the caller up to the given time and may return early
 // once input is waiting. One implementation per platform.
@@ -12,6 +28,8 @@ public:
 
     // Exclusive read/write access to the device at `path`.
     virtual bool open(const QString &path) = 0;
+    // Why the last open() failed; kind None after one that succeeded.
+    virtual SerialOpenError openError() const = 0;
     virtual bool readParameters() = 0;
     // Every read returns at once with what has arrived, possibly nothing.
     virtual void setTimeouts() = 0;
@@ -31,3 +49,7 @@ public:
 // The device path for a configured port name: on POSIX a name without a
 // leading "/" lives in /dev; an absolute path is used as given.
 QString serialDevicePath(const QString &portName);
+
+// The sentence the error dialog adds under "Failed to open port ...": what is
+// wrong and, where it is plain, what to do. Empty for kind None.
+QString serialOpenAdvice(const SerialOpenError &error);

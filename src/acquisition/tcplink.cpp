@@ -41,12 +41,19 @@ bool TcpLink::open(const QString &host, int port)
 {
     opened = false;
     received.clear();
+    failure.clear();
     if (!stationSocket)
         stationSocket = std::make_unique<QTcpSocket>();
     else
         dropConnection();
-    if (port < 1 || port > 0xFFFF)
+    if (port < 1 || port > 0xFFFF) {
+        failure = QStringLiteral("The port number must be from 1 to 65535.");
         return false;
+    }
+    if (host.trimmed().isEmpty()) {
+        failure = QStringLiteral("No IP address is set.");
+        return false;
+    }
 
     stationSocket->connectToHost(
         host, quint16(port), QIODevice::ReadWrite, QAbstractSocket::AnyIPProtocol);
@@ -55,8 +62,15 @@ bool TcpLink::open(const QString &host, int port)
     while (stationSocket->state() != QAbstractSocket::ConnectedState) {
         const qint64 left = ConnectTimeoutMs - waited.elapsed();
         // A refused connection is final at once; only a pending one is worth the wait.
-        if (stationSocket->state() == QAbstractSocket::UnconnectedState || left <= 0
-            || interrupted()) {
+        if (stationSocket->state() == QAbstractSocket::UnconnectedState) {
+            failure = asSentence(stationSocket->errorString());
+            stationSocket->abort();
+            return false;
+        }
+        if (left <= 0 || interrupted()) {
+            if (left <= 0)
+                failure = QStringLiteral("Connection timed out: no answer within %1 seconds.")
+                              .arg(ConnectTimeoutMs / 1000);
             stationSocket->abort();
             return false;
         }

@@ -39,6 +39,7 @@ public:
     bool open(const SysSettings &settings) override;
     // Connects to `host`:`port`; what open() does with the settings' values.
     bool open(const QString &host, int port);
+    QString openFailure() const override { return failure; }
     int readRegisters(
         quint8 unit, quint8 function, int firstRegister, int count, quint16 *destination) override;
     void close() override;
@@ -76,6 +77,7 @@ private:
     // Bytes received but not yet consumed: a reply may come in pieces, and a
     // late reply may share a segment with the next one.
     QByteArray received;
+    QString failure;
 
     static std::atomic<quint16> transactionCounter;
 };

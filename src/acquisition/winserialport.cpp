@@ -11,9 +11,36 @@ bool WinSerialPort::open(const QString &path)
 {
     close();
     gone = false;
+    lastOpenError = SerialOpenError();
     handle = CreateFileW(reinterpret_cast<const wchar_t *>(path.utf16()),
                          GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (handle == INVALID_HANDLE_VALUE)
+        lastOpenError = errorFor(GetLastError());
     return handle != INVALID_HANDLE_VALUE;
+}
+
+SerialOpenError WinSerialPort::errorFor(DWORD error)
+{
+    switch (error) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+        return { SerialOpenError::NotFound, QString() };
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+        // COM ports are opened exclusively: a denied open means another program has it.
+        return { SerialOpenError::InUse, QString() };
+    default: {
+        wchar_t *text = nullptr;
+        const DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER
+                | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+            nullptr, error, 0, reinterpret_cast<LPWSTR>(&text), 0, nullptr);
+        QString reason = length ? QString::fromWCharArray(text, int(length)).trimmed()
+                                : QStringLiteral("Windows error %1").arg(error);
+        if (text)
+            LocalFree(text);
+        return { SerialOpenError::Other, reason };
+    }
+    }
 }
 
 bool WinSerialPort::readParameters()

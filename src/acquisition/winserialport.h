@@ -17,6 +17,7 @@ public:
     WinSerialPort &operator=(const WinSerialPort &) = delete;
 
     bool open(const QString &path) override;
+    SerialOpenError openError() const override { return lastOpenError; }
     bool readParameters() override;
     void setTimeouts() override;
     bool writeParameters(int baudRate) override;
@@ -28,10 +29,14 @@ public:
     bool isOpen() const override { return handle != INVALID_HANDLE_VALUE; }
     bool isGone() const override { return gone; }
 
+    // What a CreateFile error means to the user.
+    static SerialOpenError errorFor(DWORD error);
+
 private:
     HANDLE handle = INVALID_HANDLE_VALUE;
     DCB parameters {};
     bool gone = false;
+    SerialOpenError lastOpenError;
 };
 
 #endif // Q_OS_WIN

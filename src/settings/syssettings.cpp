@@ -13,7 +13,6 @@
 #include <QHostAddress>
 #include <QMutexLocker>
 #include <QNetworkInterface>
-#include <QSerialPortInfo>
 #include <QStandardPaths>
 
 namespace {
@@ -40,9 +39,15 @@ QString SysSettings::defaultFolder()
 }
 
 SysSettings::SysSettings(const QString &folder, QObject *parent)
+    : SysSettings(folder, [] { return serialports::scan(); }, parent)
+{
+}
+
+SysSettings::SysSettings(const QString &folder, SerialPortScanner scanner, QObject *parent)
     : QObject(parent)
     , folderPath(folder.isEmpty() ? defaultFolder() : folder)
     , folderGiven(!folder.isEmpty())
+    , portScanner(std::move(scanner))
 {
     qDebug() << "configuring system";
     QDir().mkpath(folderPath);
@@ -51,8 +56,17 @@ SysSettings::SysSettings(const QString &folder, QObject *parent)
     qDebug() << "Location:" << settingsPath;
 
     if (!QFileInfo::exists(settingsPath)) {
+#ifdef Q_OS_WIN
+        const serialports::FirstRunChoice choice { QStringLiteral("COM1"),
+            QStringLiteral("the Windows default") };
+#else
+        // COM1 means nothing here; an adapter that is plainly the station's is.
+        const serialports::FirstRunChoice choice = serialports::chooseFirstRunPort(portScanner());
+#endif
+        qDebug().noquote()
+            << QStringLiteral("First start: serial port %1 (%2)").arg(choice.port, choice.reason);
         QSettings seed(settingsPath, QSettings::IniFormat);
-        seed.setValue(keySerialPort, QStringLiteral("COM1"));
+        seed.setValue(keySerialPort, choice.port);
         seed.sync();
     }
 
@@ -145,12 +159,16 @@ void SysSettings::setSerialPort(const QString &port)
 void SysSettings::getAvailablePorts()
 {
     QStringList found;
-    const auto infos = QSerialPortInfo::availablePorts();
-    for (const QSerialPortInfo &info : infos) {
-        qDebug() << "serial port " << info.portName() << " with description: "
-                 << info.description() << " and vendorIdentifier: "
-                 << (info.hasVendorIdentifier() ? info.vendorIdentifier() : 0);
-        found.append(info.portName());
+    const QList<SerialPortEntry> entries = portScanner();
+    for (const SerialPortEntry &entry : entries) {
+        qDebug() << "serial port " << entry.portName << " with description: " << entry.description
+                 << " and vendorIdentifier: " << entry.vendorId;
+        found.append(entry.portName);
+        // Offered too, since it still names the adapter after a replug.
+        if (!entry.byIdAlias.isEmpty() && !found.contains(entry.byIdAlias)) {
+            qDebug() << "serial port " << entry.portName << " also named " << entry.byIdAlias;
+            found.append(entry.byIdAlias);
+        }
     }
     found.sort(Qt::CaseSensitive);
     {

@@ -5,6 +5,8 @@
 #include <QSettings>
 #include <QStringList>
 
+#include "serialports.h"
+
 #include <atomic>
 #include <memory>
 
@@ -70,6 +72,9 @@ public:
     // A folder given here is also the CSV log's default folder, so that
     // consoles with folders of their own never write to one file.
     explicit SysSettings(const QString &folder = QString(), QObject *parent = nullptr);
+    // `scanner` lists the serial ports, for the first start's choice and the
+    // port list; tests hand in a fixed list.
+    SysSettings(const QString &folder, SerialPortScanner scanner, QObject *parent = nullptr);
     ~SysSettings() override;
 
     static QString defaultFolder();
@@ -230,6 +235,7 @@ private:
     std::atomic<int> pressureAdjustment { 0 };
     std::atomic<int> baudRateValue { 19200 };
     QStringList ports;
+    SerialPortScanner portScanner;
     std::atomic<int> serialNumberValue { 0 };
     QString portalPassword;
     std::atomic<int> quorinLiveMinutesValue { 10 };

@@ -4,11 +4,15 @@
 #include "acquisition/rtumaster.h"
 
 #include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include <thread>
 
 #ifdef Q_OS_UNIX
+#include "support/unprivileged.h"
+
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
@@ -103,6 +107,54 @@ private slots:
         QCOMPARE(port.write(buffer, 4), -1);
         QVERIFY(!port.readParameters());
         QVERIFY(!port.writeParameters(9600));
+    }
+
+    void openFailuresSayWhy()
+    {
+        QTemporaryDir dir;
+        QVERIFY(unprivileged::letIn(dir.path()));
+        const QString locked = dir.filePath(QStringLiteral("ttyLocked"));
+        const QString plain = dir.filePath(QStringLiteral("notATty"));
+        for (const QString &path : { locked, plain }) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        }
+        QVERIFY(QFile::setPermissions(locked, QFileDevice::Permissions()));
+        PosixSerialPort holder;
+        QVERIFY(holder.open(slavePath));
+
+        const struct
+        {
+            QString path;
+            SerialOpenError::Kind kind;
+            const char *advice;
+        } cases[] = {
+            { dir.filePath(QStringLiteral("ttyGone")), SerialOpenError::NotFound,
+                "This port does not exist." },
+            { slavePath, SerialOpenError::InUse, "The port is in use by another program." },
+            { plain, SerialOpenError::NotSerial, "This is not a serial port." },
+            { dir.path(), SerialOpenError::Other, "Is a directory." },
+        };
+        for (const auto &c : cases) {
+            PosixSerialPort port;
+            QVERIFY2(!port.open(c.path), qPrintable(c.path));
+            QCOMPARE(port.openError().kind, c.kind);
+            QCOMPARE(serialOpenAdvice(port.openError()), QLatin1String(c.advice));
+        }
+        {
+            PosixSerialPort port;
+            bool opened;
+            {
+                unprivileged::Scope asUser;
+                opened = port.open(locked);
+            }
+            QVERIFY(!opened);
+            QCOMPARE(port.openError().kind, SerialOpenError::PermissionDenied);
+            QCOMPARE(serialOpenAdvice(port.openError()),
+                QStringLiteral("Permission denied: add your user to the dialout group."));
+        }
+        QVERIFY(holder.open(slavePath));
+        QCOMPARE(holder.openError().kind, SerialOpenError::None);
     }
 
     void lineSettings_data()

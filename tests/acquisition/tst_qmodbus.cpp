@@ -4,12 +4,39 @@
 #include "support/fakestation.h"
 #include "support/logcapture.h"
 
+#include <QSemaphore>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include <cmath>
 
+namespace {
+
+// Never opens; each attempt has a reason of its own.
+class RefusingLink : public StationLink
+{
+public:
+    explicit RefusingLink(std::atomic<int> &attempts)
+        : attempts(attempts)
+    {
+    }
+    bool open(const SysSettings &) override
+    {
+        attempt = ++attempts;
+        return false;
+    }
+    QString openFailure() const override { return QStringLiteral("Reason %1.").arg(attempt); }
+    int readRegisters(quint8, quint8, int, int, quint16 *) override { return 0; }
+    void close() override { }
+    bool isLost() const override { return false; }
+
+private:
+    std::atomic<int> &attempts;
+    int attempt = 0;
+};
+
+} // namespace
 
 class TestQModbus : public QObject
 {
@@ -216,6 +243,30 @@ private slots:
         modbus->updateTimerTimeout();
         QTRY_VERIFY(air.count() >= 1);
         QVERIFY(!modbus->dataMissing());
+    }
+
+    void eachFailureSignalFindsItsOwnReason()
+    {
+        std::atomic<int> attempts { 0 };
+        modbus->setLinkFactory([&attempts](bool, RegisterImage &, const std::atomic<bool> *) {
+            return std::unique_ptr<StationLink>(new RefusingLink(attempts));
+        });
+        QSemaphore emitted;
+        connect(
+            modbus.get(), &QModbus::openPortFailed, this, [&] { emitted.release(); },
+            Qt::DirectConnection);
+        QStringList read;
+        connect(modbus.get(), &QModbus::openPortFailed, this,
+            [&] { read.append(modbus->linkFailureText()); });
+
+        modbus->start();
+        QVERIFY(emitted.tryAcquire(1, 5000));
+        modbus->restart();
+        QVERIFY(emitted.tryAcquire(1, 5000));
+        // Both failures are out before this thread has taken either of them.
+        QCOMPARE(read, QStringList());
+        QTRY_COMPARE(read, (QStringList { "Reason 1.", "Reason 2." }));
+        QCOMPARE(modbus->linkFailureText(), QStringLiteral("Reason 2."));
     }
 
     void restartInFailureWaitReopensAtOnce()

@@ -30,6 +30,10 @@ public:
         opened = openOk;
         return opened;
     }
+    SerialOpenError openError() const override
+    {
+        return opened ? SerialOpenError() : SerialOpenError { SerialOpenError::NotFound, {} };
+    }
     bool readParameters() override { return opened && readOk; }
     void setTimeouts() override { timeoutsSet = true; }
     bool writeParameters(int baudRate) override

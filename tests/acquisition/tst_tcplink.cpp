@@ -5,6 +5,7 @@
 #include "settings/syssettings.h"
 #include "support/logcapture.h"
 #include "support/processes.h"
+#include "support/reservedport.h"
 
 #include <QElapsedTimer>
 #include <QMutex>
@@ -18,11 +19,6 @@
 
 #include <atomic>
 #include <functional>
-
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 namespace {
 
@@ -147,36 +143,6 @@ void answerNormally(QTcpSocket &socket, const QByteArray &request, int)
 {
     send(socket, answer(request));
 }
-
-// A loopback port bound but not listening: connections to it are refused,
-// and no other process can take it while it is held.
-struct ReservedPort
-{
-    int fd = -1;
-    quint16 port = 0;
-
-    explicit ReservedPort(quint16 wanted = 0)
-    {
-        fd = ::socket(AF_INET, SOCK_STREAM, 0);
-        const int on = 1;
-        ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-        sockaddr_in address {};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        address.sin_port = htons(wanted);
-        socklen_t size = sizeof address;
-        if (::bind(fd, reinterpret_cast<sockaddr *>(&address), size) == 0
-            && ::getsockname(fd, reinterpret_cast<sockaddr *>(&address), &size) == 0)
-            port = ntohs(address.sin_port);
-    }
-    ~ReservedPort() { release(); }
-    void release()
-    {
-        if (fd >= 0)
-            ::close(fd);
-        fd = -1;
-    }
-};
 
 // The simulator binary over TCP; `commands` go to its stdin.
 struct Station
@@ -590,8 +556,13 @@ private slots:
         QVERIFY(!link.open("127.0.0.1", refusing.port));
         QVERIFY(took.elapsed() < TcpLink::ConnectTimeoutMs);
         QVERIFY(!link.isLost()); // never opened: a failed open, not a lost link
+        // What the error dialog tells the user.
+        QCOMPARE(link.openFailure(), QStringLiteral("Connection refused."));
         QVERIFY(!link.open("127.0.0.1", 0));
+        QCOMPARE(link.openFailure(), QStringLiteral("The port number must be from 1 to 65535."));
         QVERIFY(!link.open("127.0.0.1", 70000));
+        QVERIFY(!link.open(QStringLiteral(" "), refusing.port));
+        QCOMPARE(link.openFailure(), QStringLiteral("No IP address is set."));
         QCOMPARE(link.readRegisters(1, 3, 101, 11, nullptr), 0);
         QCOMPARE(log.count("unable to write request to client socket. Aborting."), 1);
         QCOMPARE(log.countStartingWith("QAbstractSocket"), 0);

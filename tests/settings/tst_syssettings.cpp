@@ -23,6 +23,22 @@ void captureLog(QtMsgType, const QMessageLogContext &, const QString &message)
     logLines.append(message);
 }
 
+SerialPortEntry entry(const char *name, bool usb, const QString &alias = QString())
+{
+    SerialPortEntry port;
+    port.portName = QLatin1String(name);
+    port.systemLocation = QStringLiteral("/dev/") + port.portName;
+    port.hasVendorId = usb;
+    port.vendorId = usb ? 0x0403 : 0;
+    port.byIdAlias = alias;
+    return port;
+}
+
+QList<SerialPortEntry> noPorts()
+{
+    return {};
+}
+
 void writeIni(const QString &path, const QByteArray &content)
 {
     QFile file(path);
@@ -51,7 +67,7 @@ private slots:
     void firstRunSeedsOnlyTheSerialPort()
     {
         {
-            SysSettings settings(folder);
+            SysSettings settings(folder, noPorts);
             QCOMPARE(settings.getSerialPort(), QStringLiteral("COM1"));
         }
         QSettings ini(folder + "/settings.ini", QSettings::IniFormat);
@@ -59,6 +75,29 @@ private slots:
         QVERIFY(!QFile::exists(folder + "/settingslock.ini"));
         QVERIFY(logLines.contains(QStringLiteral("configuring system")));
         QVERIFY(logLines.contains("Location: \"" + folder + "/settings.ini\""));
+        QVERIFY(logLines.contains(
+            QStringLiteral("First start: serial port COM1 (no serial port found)")));
+    }
+
+    void firstRunTakesTheOnlyUsbAdapter()
+    {
+        const QString stable = QStringLiteral("/dev/serial/by-id/usb-FTDI_FT232R_A1-if00-port0");
+        const auto adapter = [stable] {
+            return QList<SerialPortEntry> { entry("ttyS0", false), entry("ttyUSB0", true, stable) };
+        };
+        {
+            SysSettings settings(folder, adapter);
+            QCOMPARE(settings.getSerialPort(), stable);
+        }
+        QVERIFY(logLines.contains("First start: serial port " + stable
+            + " (the only USB serial port, ttyUSB0, by its stable name)"));
+        // Only the first start chooses: a later one keeps what is stored.
+        {
+            SysSettings settings(folder, noPorts);
+            settings.setSerialPort(QStringLiteral("ttyS0"));
+        }
+        SysSettings again(folder, adapter);
+        QCOMPARE(again.getSerialPort(), QStringLiteral("ttyS0"));
     }
 
     void defaults()
@@ -493,13 +532,26 @@ private slots:
 
     void portsListIsSortedAndSignalled()
     {
-        SysSettings s(folder);
+        QList<SerialPortEntry> found { entry("COM3", false), entry("COM10", true),
+            entry("COM1", false) };
+        SysSettings s(folder, [&found] { return found; });
+        QCOMPARE(s.portsList(), (QStringList { "COM1", "COM10", "COM3" }));
+        QVERIFY(logLines.contains(QStringLiteral(
+            "serial port  \"COM10\"  with description:  \"\"  and vendorIdentifier:  1027")));
+        QVERIFY(logLines.contains(QStringLiteral(
+            "serial port  \"COM3\"  with description:  \"\"  and vendorIdentifier:  0")));
+
+        // An adapter is offered by its by-id name too.
+        found = { entry("ttyUSB0", true, "/dev/serial/by-id/usb-X-if00") };
         QSignalSpy spy(&s, &SysSettings::portsListChanged);
         s.getAvailablePorts();
         QCOMPARE(spy.count(), 1);
-        QStringList sorted = s.portsList();
-        sorted.sort(Qt::CaseSensitive);
-        QCOMPARE(s.portsList(), sorted);
+        QCOMPARE(s.portsList(), (QStringList { "/dev/serial/by-id/usb-X-if00", "ttyUSB0" }));
+
+        found.clear();
+        s.getAvailablePorts();
+        QCOMPARE(spy.count(), 2);
+        QCOMPARE(s.portsList(), QStringList());
     }
 
 private:

@@ -156,6 +156,16 @@ int main(int argc, char *argv[])
             window->resize(770, 670 + footer);
             if (!saveSettingsPages(engine, settings, console, out))
                 rc = 1;
+
+            // The link-failure dialog as a user without access to the port sees it.
+            if (QObject *dialog = window->findChild<QObject *>(QStringLiteral("messageDialog"))) {
+                dialog->setProperty("text", QStringLiteral("Failed to open port ttyUSB0"));
+                dialog->setProperty("informativeText",
+                    QStringLiteral("Permission denied: add your user to the dialout group."));
+                QMetaObject::invokeMethod(dialog, "open");
+                if (!save(window, out + QStringLiteral("/link-failure.png")))
+                    rc = 1;
+            }
         }
     }
     return rc;

@@ -1,6 +1,10 @@
 #include "support/qmlmessages.h"
 #include "support/unload.h"
 #include "support/localportal.h"
+#include "support/reservedport.h"
+#include "support/unprivileged.h"
+#include "acquisition/rtulink.h"
+#include "acquisition/tcplink.h"
 #include "app/console.h"
 #include "samplestation.h"
 #include "settings/syssettings.h"
@@ -41,7 +45,19 @@ private slots:
         fillSampleStation(*station);
         console = std::make_unique<Console>(*settings, 0);
         modbus = &console->modbus();
-        modbus->setLinkFactory(fakeStationFactory(*station));
+        realLinks = false;
+        modbus->setLinkFactory(
+            [this, fake = fakeStationFactory(*station)](bool tcp, RegisterImage &image,
+                const std::atomic<bool> *interrupt) -> std::unique_ptr<StationLink> {
+                if (!realLinks)
+                    return fake(tcp, image, interrupt);
+                // This runs on the acquisition thread, which opens the ports:
+                // there a mode-000 device is denied even to a test run as root.
+                unprivileged::dropFileAccess();
+                if (tcp)
+                    return std::make_unique<TcpLink>(image, interrupt);
+                return std::make_unique<RtuLink>(image, interrupt);
+            });
         modbus->setClock(
             [] { return QDateTime(QDate(2026, 3, 6), QTime(14, 5), Qt::UTC).toLocalTime(); });
 
@@ -199,6 +215,78 @@ private slots:
         QMetaObject::invokeMethod(dialog, "close");
     }
 
+    void realFailuresSayWhy()
+    {
+        QTemporaryDir devices;
+        QVERIFY(unprivileged::letIn(devices.path()));
+        const QString gone = devices.filePath(QStringLiteral("ttyGone"));
+        const QString locked = devices.filePath(QStringLiteral("ttyLocked"));
+        {
+            QFile device(locked);
+            QVERIFY(device.open(QIODevice::WriteOnly));
+        }
+        QVERIFY(QFile::setPermissions(locked, QFileDevice::Permissions()));
+        ReservedPort refusing;
+        QVERIFY(refusing.port != 0);
+        QObject *dialog = window->findChild<QObject *>(QStringLiteral("messageDialog"));
+        QVERIFY(dialog);
+        realLinks = true;
+
+        settings->setSerialPort(gone);
+        QTRY_VERIFY_WITH_TIMEOUT(dialog->property("visible").toBool(), 5000);
+        QCOMPARE(dialog->property("text").toString(), "Failed to open port " + gone);
+        QCOMPARE(dialog->property("informativeText").toString(),
+            QStringLiteral("This port does not exist."));
+        QMetaObject::invokeMethod(dialog, "close");
+        QTRY_VERIFY(!dialog->property("visible").toBool());
+
+        settings->setSerialPort(locked);
+        QTRY_VERIFY_WITH_TIMEOUT(dialog->property("visible").toBool(), 5000);
+        QCOMPARE(dialog->property("text").toString(), "Failed to open port " + locked);
+        QCOMPARE(dialog->property("informativeText").toString(),
+            QStringLiteral("Permission denied: add your user to the dialout group."));
+
+        settings->setModbusIP(QStringLiteral("127.0.0.1"));
+        settings->setModbusPort(refusing.port);
+        settings->setReadMode(1);
+        const QString socketText
+            = "Failed to open socket to 127.0.0.1:" + QString::number(refusing.port);
+        QTRY_COMPARE_WITH_TIMEOUT(dialog->property("text").toString(), socketText, 5000);
+        QCOMPARE(
+            dialog->property("informativeText").toString(), QStringLiteral("Connection refused."));
+        QMetaObject::invokeMethod(dialog, "close");
+    }
+
+    void openSettingsShowsTheModbusPage()
+    {
+        auto *dialog = window->findChild<QObject *>(QStringLiteral("messageDialog"));
+        auto *settingsWindow = window->findChild<QQuickWindow *>(QStringLiteral("settingsWindow"));
+        QVERIFY(dialog);
+        QVERIFY(settingsWindow);
+        QVERIFY(!settingsWindow->isVisible());
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        emit modbus->openPortFailed();
+        QTRY_VERIFY(dialog->property("opened").toBool());
+
+        QQuickItem *button = window->findChild<QQuickItem *>(QStringLiteral("openSettingsButton"));
+        QVERIFY(button);
+        QVERIFY(button->isVisible());
+        QTest::mouseClick(window, Qt::LeftButton, Qt::NoModifier,
+            button->mapToScene(QPointF(button->width() / 2, button->height() / 2)).toPoint());
+
+        QTRY_VERIFY(settingsWindow->isVisible());
+        QTRY_VERIFY(!dialog->property("visible").toBool());
+        QCOMPARE(settingsWindow->findChild<QObject *>(QStringLiteral("tabs"))
+                     ->property("currentIndex")
+                     .toInt(),
+            1);
+        auto *modbusPage = settingsWindow->findChild<QQuickItem *>(QStringLiteral("modbusPage"));
+        QVERIFY(modbusPage);
+        QVERIFY(modbusPage->isVisible());
+        settingsWindow->close();
+    }
+
     void scaling()
     {
         auto *footer = window->property("footer").value<QQuickItem *>();
@@ -247,6 +335,7 @@ private:
     std::unique_ptr<QQmlApplicationEngine> engine;
     QQuickWindow *window = nullptr;
     int cycles = 0;
+    std::atomic<bool> realLinks { false };
 };
 
 QTEST_MAIN(TestMainWindow)

@@ -26,6 +26,7 @@
 namespace {
 
 const QString stationKey = QStringLiteral("station-key");
+const QString byIdName = QStringLiteral("/dev/serial/by-id/usb-Test_Adapter_A1-if00-port0");
 // The sample station reports serial number 100000 (registers 103-104).
 const int sampleSerial = 100000;
 
@@ -258,23 +259,36 @@ private slots:
     void portListAndClients()
     {
         QQuickItem *ports = item("comboBoxPorts");
+        QObject *popup = ports->property("popup").value<QObject *>();
         showTab(1);
-        // COM7 is configured but not present here.
-        QCOMPARE(ports->property("currentIndex").toInt(), -1);
-        const QStringList found = settings->portsList();
-        if (!found.isEmpty()) {
-            settings->setSerialPort(found.last());
-            showTab(0);
-            showTab(1);
-            QCOMPARE(ports->property("currentIndex").toInt(), found.size() - 1);
-        }
+        // The adapter by both its names; COM7 is configured but not present,
+        // and stays in view, marked.
+        const QStringList found { byIdName, "ttyS0", "ttyUSB0" };
+        QCOMPARE(settings->portsList(), found);
+        QCOMPARE(ports->property("count").toInt(), 4);
+        QCOMPARE(ports->property("currentIndex").toInt(), 3);
+        QCOMPARE(ports->property("currentText").toString(), QStringLiteral("COM7 (not present)"));
 
-        // Opening the list scans the ports again.
+        // Opening the list scans the ports again; taking the marked entry
+        // stores the bare name.
         QSignalSpy scans(settings.get(), &SysSettings::portsListChanged);
         click("comboBoxPorts");
         QCOMPARE(scans.count(), 1);
-        QTRY_VERIFY(ports->property("popup").value<QObject *>()->property("opened").toBool());
-        QTest::keyClick(window, Qt::Key_Escape);
+        QTRY_VERIFY(popup->property("opened").toBool());
+        QTest::keyClick(window, Qt::Key_Return);
+        QTRY_VERIFY(!popup->property("visible").toBool());
+        QCOMPARE(settings->getSerialPort(), QStringLiteral("COM7"));
+
+        // The adapter by its stable name: the mark goes.
+        click("comboBoxPorts");
+        QTRY_VERIFY(popup->property("opened").toBool());
+        for (int i = 0; i < 3; ++i)
+            QTest::keyClick(window, Qt::Key_Up);
+        QTest::keyClick(window, Qt::Key_Return);
+        QTRY_VERIFY(!popup->property("visible").toBool());
+        QCOMPARE(settings->getSerialPort(), byIdName);
+        QCOMPARE(ports->property("count").toInt(), 3);
+        QCOMPARE(ports->property("currentText").toString(), byIdName);
 
         QCOMPARE(item("hostIPLabel")->property("text").toString(), settings->modbusServerIP());
         QCOMPARE(clientLines(), QStringList());
@@ -536,7 +550,19 @@ private:
     void load(int gatewayPort = 0)
     {
         unload();
-        settings = std::make_unique<SysSettings>(folder->path());
+        // A built-in port and one USB adapter, whatever this machine has.
+        settings = std::make_unique<SysSettings>(folder->path(), [] {
+            SerialPortEntry builtIn;
+            builtIn.portName = QStringLiteral("ttyS0");
+            builtIn.systemLocation = QStringLiteral("/dev/ttyS0");
+            SerialPortEntry adapter;
+            adapter.portName = QStringLiteral("ttyUSB0");
+            adapter.systemLocation = QStringLiteral("/dev/ttyUSB0");
+            adapter.hasVendorId = true;
+            adapter.vendorId = 0x0403;
+            adapter.byIdAlias = byIdName;
+            return QList<SerialPortEntry> { builtIn, adapter };
+        });
         station = std::make_unique<FakeStation>();
         fillSampleStation(*station);
         console = std::make_unique<Console>(*settings, gatewayPort);

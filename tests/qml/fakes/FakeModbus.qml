@@ -3,6 +3,7 @@ import QtQuick 2.15
 // Stands in for the acquisition object: the properties the dashboards bind
 // to, the two link-failure signals, and counters for start() and quit().
 QtObject {
+    property string linkFailureText: ""
     property real airTemp: 0
     property real airTempH: -10000
     property real airTempL: 10000
