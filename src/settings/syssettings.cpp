@@ -68,6 +68,7 @@ SysSettings::SysSettings(const QString &folder, QObject *parent)
     viewModeValue = s.value(QStringLiteral("ViewMode"), 0).toInt();
     runwayAngleValue = s.value(QStringLiteral("RunwayAngle"), -99).toInt();
     debugLogValue = s.value(QStringLiteral("DebugLog"), false).toBool();
+    loadMqtt();
 
     {
         QSettings lock(lockPath, QSettings::IniFormat);
