@@ -2,8 +2,10 @@
 
 #include <QDebug>
 
+#ifdef Q_OS_UNIX
 #include <csignal>
 #include <pthread.h>
+#endif
 
 namespace {
 
@@ -18,10 +20,12 @@ protected:
     {
         // A broker that resets a TLS connection would otherwise raise SIGPIPE
         // in OpenSSL's write, and that ends the whole program.
+#ifdef Q_OS_UNIX
         sigset_t pipe;
         sigemptyset(&pipe);
         sigaddset(&pipe, SIGPIPE);
         pthread_sigmask(SIG_BLOCK, &pipe, nullptr);
+#endif
         exec();
         delete session;
     }

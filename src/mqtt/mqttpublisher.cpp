@@ -124,5 +124,8 @@ void MqttPublisher::setConnected(bool value)
     if (connected == value)
         return;
     connected = value;
+    // A fresh state on every connect: the broker may have restarted without one.
+    if (connected)
+        lastState = QDateTime();
     emit connectedChanged(value);
 }

@@ -11,6 +11,10 @@
 #include <cstring>
 #include <mutex>
 
+#ifdef Q_OS_UNIX
+#include <sys/socket.h>
+#endif
+
 namespace {
 
 constexpr int KeepaliveSeconds = 60;
@@ -65,7 +69,9 @@ MqttSession::MqttSession(const MqttTiming &timing, QObject *parent)
     retry.setSingleShot(true);
     misc.setInterval(1000);
     connect(&deadline, &QTimer::timeout, this, [this] {
-        fail(QStringLiteral("no answer to CONNECT within %1 s").arg(this->timing.connackMs / 1000.0));
+        const QString within = QString::number(this->timing.connackMs / 1000.0);
+        fail(tcpConnected() ? QStringLiteral("no answer to CONNECT within %1 s").arg(within)
+                            : QStringLiteral("no connection within %1 s").arg(within));
     });
     // A broker that takes connections and drops them at once is retried with
     // the backoff too, not every first wait.
@@ -262,6 +268,18 @@ void MqttSession::fail(const QString &why)
         if (attempt == attemptNumber && (state == State::Waiting || state == State::Idle))
             dropClient();
     });
+}
+
+bool MqttSession::tcpConnected() const
+{
+#ifdef Q_OS_UNIX
+    const int socket = client ? mosquitto_socket(client) : -1;
+    sockaddr_storage peer;
+    socklen_t length = sizeof peer;
+    return socket >= 0 && ::getpeername(socket, reinterpret_cast<sockaddr *>(&peer), &length) == 0;
+#else
+    return true;
+#endif
 }
 
 QString MqttSession::reason(int rc, int error) const

@@ -85,6 +85,8 @@ private:
     void dropClient();
     void setConnected(bool value);
     QString reason(int rc, int error) const;
+    // The TCP connection is up, as opposed to a connect still under way.
+    bool tcpConnected() const;
     QString where() const;
 
     const MqttTiming timing;

@@ -79,29 +79,6 @@ public:
     QString path(const QString &name) const { return dir.path() + QLatin1Char('/') + name; }
     QString caFile() const { return path("ca.crt"); }
 
-    static quint16 freePort()
-    {
-        QTcpServer probe;
-        probe.listen(QHostAddress::LocalHost, 0);
-        return probe.serverPort();
-    }
-
-    Mode mode = Mode::Plain;
-    quint16 port = 0;
-
-private:
-    static bool run(const QString &program, const QStringList &arguments)
-    {
-        QProcess p;
-        p.setProcessChannelMode(QProcess::MergedChannels);
-        p.start(program, arguments);
-        if (!p.waitForFinished(30000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
-            qWarning() << program << arguments << p.readAll();
-            return false;
-        }
-        return true;
-    }
-
     // A CA and a server certificate for localhost and 127.0.0.1 that it signed.
     bool makeCertificates()
     {
@@ -123,6 +100,29 @@ private:
                                     path("ca.crt"), "-CAkey", path("ca.key"), "-CAcreateserial",
                                     "-out", path("server.crt"), "-days", "2", "-extfile",
                                     path("server.ext") });
+    }
+
+    static quint16 freePort()
+    {
+        QTcpServer probe;
+        probe.listen(QHostAddress::LocalHost, 0);
+        return probe.serverPort();
+    }
+
+    Mode mode = Mode::Plain;
+    quint16 port = 0;
+
+private:
+    static bool run(const QString &program, const QStringList &arguments)
+    {
+        QProcess p;
+        p.setProcessChannelMode(QProcess::MergedChannels);
+        p.start(program, arguments);
+        if (!p.waitForFinished(30000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
+            qWarning() << program << arguments << p.readAll();
+            return false;
+        }
+        return true;
     }
 
     QTemporaryDir dir;

@@ -8,6 +8,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSignalSpy>
+#include <QSslKey>
+#include <QSslSocket>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QtTest>
@@ -29,6 +31,52 @@ QJsonObject object(const QByteArray &json)
 }
 
 } // namespace
+
+// Answers whatever comes first with `answer`, then hangs up or stays.
+class HostilePeer : public QTcpServer
+{
+public:
+    HostilePeer(const QByteArray &answer, bool hangUp) : answer(answer), hangUp(hangUp) { }
+
+    bool useTls(const QString &certificate, const QString &key)
+    {
+        QFile c(certificate), k(key);
+        if (!c.open(QIODevice::ReadOnly) || !k.open(QIODevice::ReadOnly))
+            return false;
+        this->certificate = QSslCertificate(c.readAll());
+        this->key = QSslKey(k.readAll(), QSsl::Ec);
+        return !this->certificate.isNull() && !this->key.isNull();
+    }
+
+    int answered = 0;
+
+protected:
+    void incomingConnection(qintptr handle) override
+    {
+        QTcpSocket *s = key.isNull() ? new QTcpSocket(this) : new QSslSocket(this);
+        s->setSocketDescriptor(handle);
+        connect(s, &QTcpSocket::readyRead, this, [this, s] {
+            s->readAll();
+            s->write(answer);
+            s->flush();
+            ++answered;
+            if (hangUp)
+                s->abort();
+        });
+        connect(s, &QTcpSocket::disconnected, s, &QObject::deleteLater);
+        if (auto *ssl = qobject_cast<QSslSocket *>(s)) {
+            ssl->setLocalCertificate(certificate);
+            ssl->setPrivateKey(key);
+            ssl->startServerEncryption();
+        }
+    }
+
+private:
+    QByteArray answer;
+    bool hangUp;
+    QSslCertificate certificate;
+    QSslKey key;
+};
 
 class TestMqttBroker : public QObject
 {
@@ -267,45 +315,44 @@ private slots:
         qDeleteAll(accepted);
     }
 
-    // Peers that answer CONNECT and then hang up at once, or answer it with
-    // garbage: a log line, a retry, and the program goes on.
+    // Peers that answer CONNECT and then hang up at once, in the clear and
+    // over TLS, or answer it with garbage: a log line, a retry, and the
+    // program goes on.
     void hostileBrokers_data()
     {
         QTest::addColumn<QByteArray>("answer");
         QTest::addColumn<bool>("hangUp");
+        QTest::addColumn<bool>("tls");
         QTest::addColumn<QString>("reason");
-        QTest::newRow("goes away") << QByteArray::fromHex("20020000") << true << QString();
+        const QByteArray connack = QByteArray::fromHex("20020000");
+        QTest::newRow("goes away") << connack << true << false << QString();
+        QTest::newRow("goes away over TLS") << connack << true << true << QString();
         // A packet of a type MQTT does not have, then text that frames nothing.
         QTest::newRow("garbage") << QByteArray::fromHex("f000") + QByteArray("HTTP/1.1 400\r\n")
-                                 << false << QStringLiteral("protocol");
+                                 << false << false << QStringLiteral("protocol");
     }
 
     void hostileBrokers()
     {
         QFETCH(QByteArray, answer);
         QFETCH(bool, hangUp);
+        QFETCH(bool, tls);
         QFETCH(QString, reason);
-        QTcpServer peer;
+        MosquittoBroker files; // for its certificates only
+        HostilePeer peer(answer, hangUp);
+        if (tls) {
+            QVERIFY(files.makeCertificates());
+            QVERIFY(peer.useTls(files.path("server.crt"), files.path("server.key")));
+            settings->setMqttTls(true);
+            settings->setMqttCaFile(files.caFile());
+        }
         QVERIFY(peer.listen(QHostAddress::LocalHost, 0));
-        int connections = 0;
-        connect(&peer, &QTcpServer::newConnection, this, [&] {
-            while (QTcpSocket *s = peer.nextPendingConnection()) {
-                ++connections;
-                connect(s, &QTcpSocket::readyRead, s, [s, answer, hangUp] {
-                    s->write(answer);
-                    s->flush();
-                    if (hangUp)
-                        s->abort();
-                });
-                connect(s, &QTcpSocket::disconnected, s, &QObject::deleteLater);
-            }
-        });
-        settings->setMqttHost(QStringLiteral("127.0.0.1"));
+        settings->setMqttHost(QStringLiteral("localhost"));
         settings->setMqttPort(peer.serverPort());
         settings->setMqttEnabled(true);
         modbus->start();
-        QTRY_VERIFY_WITH_TIMEOUT(connections >= 3, 15000);
-        const QStringList failures = log->lines().filter("MQTT: broker 127.0.0.1:");
+        QTRY_VERIFY_WITH_TIMEOUT(peer.answered >= 3, 15000);
+        const QStringList failures = log->lines().filter("MQTT: broker localhost:");
         QCOMPARE(failures.size(), 1);
         QVERIFY2(failures.first().contains(reason, Qt::CaseInsensitive), qPrintable(failures.first()));
         runCycle(); // the console still polls
