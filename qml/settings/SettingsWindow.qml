@@ -2,7 +2,7 @@ import QtQuick 2.15
 import QtQuick.Controls 2.15
 import QtQuick.Layouts 1.15
 
-// The settings window: four tabs over one page stack, covered by the lock
+// The settings window: five tabs over one page stack, covered by the lock
 // overlay while the settings are locked. Closing it only hides it.
 ApplicationWindow {
     id: settingsWindow
@@ -30,6 +30,10 @@ ApplicationWindow {
         }
         TabButton {
             text: qsTr("Web Portal")
+            font.pixelSize: 12
+        }
+        TabButton {
+            text: qsTr("MQTT")
             font.pixelSize: 12
         }
     }
@@ -65,6 +69,10 @@ ApplicationWindow {
             WebPortalPage {
                 id: webPortalPage
                 objectName: "webPortalPage"
+            }
+            MqttPage {
+                id: mqttPage
+                objectName: "mqttPage"
             }
         }
 

@@ -58,6 +58,22 @@ Console::Console(SysSettings &settings, int gatewayPort, QObject *parent)
     } else {
         gatewayServer.listen(quint16(gatewayPort));
     }
+
+    mqttPublisher.setSettings(mqttSettingsFrom(settings));
+    const auto refreshMqtt = [this] { mqttPublisher.setSettings(mqttSettingsFrom(this->settings)); };
+    for (auto signal : { &SysSettings::mqttEnabledChanged, &SysSettings::mqttHostChanged,
+                         &SysSettings::mqttPortChanged, &SysSettings::mqttUsernameChanged,
+                         &SysSettings::mqttPasswordChanged, &SysSettings::mqttTlsChanged,
+                         &SysSettings::mqttCaFileChanged, &SysSettings::mqttBaseTopicChanged,
+                         &SysSettings::mqttIntervalSecondsChanged,
+                         &SysSettings::mqttDiscoveryChanged,
+                         &SysSettings::mqttDiscoveryPrefixChanged })
+        connect(&settings, signal, this, refreshMqtt);
+    connect(&acquisition, &QModbus::cyclePublished, &mqttPublisher, &MqttPublisher::takeCycle);
+    mqttConnectionTest.setBrokerSource([this] { return mqttSettingsFrom(this->settings).broker; });
+    settings.setMqttTester(&mqttConnectionTest);
+    connect(&mqttConnectionTest, &MqttConnectionTest::result, &settings,
+            &SysSettings::testMqttConnectionResult);
 }
 
 Console::~Console()
@@ -65,6 +81,7 @@ Console::~Console()
     acquisition.quit();
     acquisition.wait();
     settings.setCredentialTester(nullptr);
+    settings.setMqttTester(nullptr);
     settings.setModbusObject(nullptr);
 }
 
@@ -78,4 +95,5 @@ void Console::stop()
     acquisition.quit();
     acquisition.wait();
     QCoreApplication::sendPostedEvents();
+    mqttPublisher.stop();
 }

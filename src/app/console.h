@@ -3,6 +3,8 @@
 #include "acquisition/qmodbus.h"
 #include "datalog/logger.h"
 #include "gateway/gatewayserver.h"
+#include "mqtt/mqttconnectiontest.h"
+#include "mqtt/mqttpublisher.h"
 #include "upload/credentialtest.h"
 #include "upload/portaluploader.h"
 
@@ -36,8 +38,11 @@ public:
     Logger &dataLog() { return logger; }
     PortalUploader &uploader() { return portal; }
     GatewayServer &gateway() { return gatewayServer; }
+    MqttPublisher &mqtt() { return mqttPublisher; }
+    MqttConnectionTest &mqttTest() { return mqttConnectionTest; }
 
-    // Ends polling and hands the bindings what the last cycle queued for them.
+    // Ends polling, hands the bindings what the last cycle queued for them,
+    // and says goodbye to the MQTT broker.
     void stop();
 
 private:
@@ -47,5 +52,7 @@ private:
     PortalUploader portal;
     GatewayServer gatewayServer;
     CredentialTest credentialTest;
+    MqttPublisher mqttPublisher;
+    MqttConnectionTest mqttConnectionTest;
     QModbus acquisition;
 };

@@ -28,3 +28,21 @@ UploadSettings uploadSettingsFrom(const SysSettings &settings)
     s.minutes = settings.quorinLiveMinutes();
     return s;
 }
+
+MqttSettings mqttSettingsFrom(const SysSettings &settings)
+{
+    MqttSettings s;
+    s.enabled = settings.mqttEnabled();
+    s.broker.host = settings.mqttHost().trimmed();
+    s.broker.port = settings.mqttPort();
+    s.broker.username = settings.mqttUsername();
+    s.broker.password = settings.mqttPassword();
+    s.broker.tls = settings.mqttTls();
+    s.broker.caFile = settings.mqttCaFile();
+    s.baseTopic = settings.mqttBaseTopic();
+    s.intervalSeconds = settings.mqttIntervalSeconds();
+    s.discovery = settings.mqttDiscovery();
+    s.discoveryPrefix = settings.mqttDiscoveryPrefix();
+    s.swVersion = settings.version();
+    return s;
+}

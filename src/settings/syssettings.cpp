@@ -95,6 +95,7 @@ SysSettings::SysSettings(const QString &folder, SerialPortScanner scanner, QObje
     // A hand-edited port out of range serves on the usual one.
     const int port = s.value(keyGatewayPort, DefaultGatewayPort).toInt();
     gatewayPortValue = validGatewayPort(port) ? port : DefaultGatewayPort;
+    loadMqtt();
 
     {
         QSettings lock(lockPath, QSettings::IniFormat);

@@ -12,6 +12,7 @@
 
 class CredentialTester;
 class LinkRestarter;
+class MqttTester;
 
 // The console's configuration: persisted in settings.ini / settingslock.ini,
 // published to QML as "Settings", read by the back end through plain getters.
@@ -66,6 +67,24 @@ class SysSettings : public QObject
     Q_PROPERTY(bool debugLogEnabled READ debugLogEnabled WRITE setDebugLogEnabled NOTIFY
                        debugLogEnableChanged)
     Q_PROPERTY(int gatewayPort READ gatewayPort WRITE setGatewayPort NOTIFY gatewayPortChanged)
+    // MQTT publishing: each setter emits only on a real change, which reconnects.
+    Q_PROPERTY(bool mqttEnabled READ mqttEnabled WRITE setMqttEnabled NOTIFY mqttEnabledChanged)
+    Q_PROPERTY(QString mqttHost READ mqttHost WRITE setMqttHost NOTIFY mqttHostChanged)
+    Q_PROPERTY(int mqttPort READ mqttPort WRITE setMqttPort NOTIFY mqttPortChanged)
+    Q_PROPERTY(QString mqttUsername READ mqttUsername WRITE setMqttUsername NOTIFY
+                       mqttUsernameChanged)
+    Q_PROPERTY(QString mqttPassword READ mqttPassword WRITE setMqttPassword NOTIFY
+                       mqttPasswordChanged)
+    Q_PROPERTY(bool mqttTls READ mqttTls WRITE setMqttTls NOTIFY mqttTlsChanged)
+    Q_PROPERTY(QString mqttCaFile READ mqttCaFile WRITE setMqttCaFile NOTIFY mqttCaFileChanged)
+    Q_PROPERTY(QString mqttBaseTopic READ mqttBaseTopic WRITE setMqttBaseTopic NOTIFY
+                       mqttBaseTopicChanged)
+    Q_PROPERTY(int mqttIntervalSeconds READ mqttIntervalSeconds WRITE setMqttIntervalSeconds
+                       NOTIFY mqttIntervalSecondsChanged)
+    Q_PROPERTY(bool mqttDiscovery READ mqttDiscovery WRITE setMqttDiscovery NOTIFY
+                       mqttDiscoveryChanged)
+    Q_PROPERTY(QString mqttDiscoveryPrefix READ mqttDiscoveryPrefix WRITE setMqttDiscoveryPrefix
+                       NOTIFY mqttDiscoveryPrefixChanged)
 
 public:
     // An empty folder means the per-user data location + "/Quorin/Skyquill".
@@ -82,6 +101,8 @@ public:
     void setModbusObject(LinkRestarter *modbus) { modbusObject = modbus; }
     // Without one, a credential test fails at once.
     void setCredentialTester(CredentialTester *tester) { credentialTester = tester; }
+    // Without one, an MQTT connection test fails at once.
+    void setMqttTester(MqttTester *tester) { mqttTester = tester; }
 
     QString folder() const { return folderPath; }
     QString settingsFilePath() const { return settingsPath; }
@@ -107,6 +128,7 @@ public:
     Q_INVOKABLE bool testSettingsLock(const QString &password) const;
     Q_INVOKABLE void clearSettingsLock();
     Q_INVOKABLE void testCredentials();
+    Q_INVOKABLE void testMqttConnection();
 
     QString temperatureUnits() const;
     int tempRangeLow() const;
@@ -177,6 +199,29 @@ public:
     void setGatewayPort(int port);
     static constexpr int DefaultGatewayPort = 502;
 
+    bool mqttEnabled() const { return mqttEnabledValue; }
+    void setMqttEnabled(bool enabled);
+    QString mqttHost() const;
+    void setMqttHost(const QString &host);
+    int mqttPort() const { return mqttPortValue; }
+    void setMqttPort(int port);
+    QString mqttUsername() const;
+    void setMqttUsername(const QString &name);
+    QString mqttPassword() const;
+    void setMqttPassword(const QString &password);
+    bool mqttTls() const { return mqttTlsValue; }
+    void setMqttTls(bool tls);
+    QString mqttCaFile() const;
+    void setMqttCaFile(const QString &path);
+    QString mqttBaseTopic() const;
+    void setMqttBaseTopic(const QString &topic);
+    int mqttIntervalSeconds() const { return mqttIntervalValue; }
+    void setMqttIntervalSeconds(int seconds);
+    bool mqttDiscovery() const { return mqttDiscoveryValue; }
+    void setMqttDiscovery(bool discovery);
+    QString mqttDiscoveryPrefix() const;
+    void setMqttDiscoveryPrefix(const QString &prefix);
+
 signals:
     void error(const QString &message);
     void settingsLockChanged();
@@ -208,6 +253,18 @@ signals:
     void debugLogEnableChanged();
     void versionChanged();
     void gatewayPortChanged();
+    void mqttEnabledChanged();
+    void mqttHostChanged();
+    void mqttPortChanged();
+    void mqttUsernameChanged();
+    void mqttPasswordChanged();
+    void mqttTlsChanged();
+    void mqttCaFileChanged();
+    void mqttBaseTopicChanged();
+    void mqttIntervalSecondsChanged();
+    void mqttDiscoveryChanged();
+    void mqttDiscoveryPrefixChanged();
+    void testMqttConnectionResult(const QString &result);
 
 private:
     QVariant storeValue(const QString &key, const QVariant &fallback) const;
@@ -216,6 +273,8 @@ private:
     void restartLink(const char *reason);
     QString lockedText(const QString &member) const;
     void setText(QString &member, const QString &value);
+    void loadMqtt();
+    bool setMqttText(QString &member, const QString &key, const QString &value);
 
     QString lockHash;
     std::unique_ptr<QSettings> settingsStore;
@@ -225,6 +284,7 @@ private:
     QString lockPath;
     LinkRestarter *modbusObject = nullptr;
     CredentialTester *credentialTester = nullptr;
+    MqttTester *mqttTester = nullptr;
 
     std::atomic<int> temperatureUnitsIndex { 1 };
     std::atomic<int> pressureUnitsIndex { 2 };
@@ -249,6 +309,17 @@ private:
     std::atomic<int> runwayAngleValue { -99 };
     std::atomic<bool> debugLogValue { false };
     std::atomic<int> gatewayPortValue { DefaultGatewayPort };
+    std::atomic<bool> mqttEnabledValue { false };
+    QString mqttHostValue;
+    std::atomic<int> mqttPortValue { 1883 };
+    QString mqttUsernameValue;
+    QString mqttPasswordValue;
+    std::atomic<bool> mqttTlsValue { false };
+    QString mqttCaFileValue;
+    QString mqttBaseTopicValue;
+    std::atomic<int> mqttIntervalValue { 10 };
+    std::atomic<bool> mqttDiscoveryValue { true };
+    QString mqttDiscoveryPrefixValue;
 
     // Guards the store and the text members, which the acquisition thread reads.
     mutable QMutex mutex;

@@ -1,3 +1,5 @@
+#include "support/freeport.h"
+
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -27,7 +29,8 @@ private slots:
         {
             QFile ini(data + "/Quorin/Skyquill/settings.ini");
             QVERIFY(ini.open(QIODevice::WriteOnly));
-            ini.write("[General]\nDebugLog=true\nSerialPort=/nonexistent/tty\n");
+            ini.write("[General]\nDebugLog=true\nSerialPort=/nonexistent/tty\nGatewayPort="
+                      + QByteArray::number(freeTcpPort()) + "\n");
         }
 
         QProcess program;

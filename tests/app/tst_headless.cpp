@@ -1,3 +1,4 @@
+#include "support/freeport.h"
 #include "support/processes.h"
 
 #include <QDir>
@@ -35,10 +36,8 @@ private slots:
         const std::optional<QString> stationPort = station.waitForLine("TCP ");
         QVERIFY(stationPort);
 
-        QTcpServer probe;
-        QVERIFY(probe.listen(QHostAddress::Any, 0));
-        const quint16 gatewayPort = probe.serverPort();
-        probe.close();
+        const quint16 gatewayPort = freeTcpPort();
+        QVERIFY(gatewayPort != 0);
 
         // No LogPath: a settings folder of its own keeps the CSV files.
         const QString settingsDir = dir.path() + "/settings";

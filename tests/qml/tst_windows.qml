@@ -188,10 +188,11 @@ TestCase {
         var settings = item("settingsWindow")
         var tabs = item("tabs", settings)
         var stack = item("settingsStack", settings)
-        compare(tabs.count, 4)
+        compare(tabs.count, 5)
         compare(tabs.itemAt(0).text, "Units")
         compare(tabs.itemAt(1).text, "Modbus")
         compare(tabs.itemAt(3).text, "Web Portal")
+        compare(tabs.itemAt(4).text, "MQTT")
         compare(tabs.currentIndex, 0)
         compare(Settings.portScans, 0)
 
@@ -204,6 +205,8 @@ TestCase {
         compare(stack.currentIndex, 3)
         tabs.currentIndex = 1
         compare(Settings.portScans, 2)
+        tabs.currentIndex = 4
+        compare(stack.currentIndex, 4)
     }
 
     function test_eachPageHasItsOwnBanner() {

@@ -1,4 +1,5 @@
 #include "settings/linkrestarter.h"
+#include "settings/mqtttester.h"
 #include "settings/settingslock.h"
 #include "settings/syssettings.h"
 
@@ -14,6 +15,12 @@ struct FakeLink : LinkRestarter
 {
     int restarts = 0;
     void restart() override { ++restarts; }
+};
+
+struct FakeMqttTester : MqttTester
+{
+    int tests = 0;
+    void testMqttConnection() override { ++tests; }
 };
 
 QStringList logLines;
@@ -528,6 +535,74 @@ private slots:
             QCOMPARE(address.protocol(), QAbstractSocket::IPv4Protocol);
             QVERIFY(!address.isLoopback());
         }
+    }
+
+    void mqttKeys()
+    {
+        {
+            SysSettings s(folder);
+            QCOMPARE(s.mqttEnabled(), false);
+            QCOMPARE(s.mqttHost(), QString());
+            QCOMPARE(s.mqttPort(), 1883);
+            QCOMPARE(s.mqttTls(), false);
+            QCOMPARE(s.mqttBaseTopic(), QStringLiteral("skyquill"));
+            QCOMPARE(s.mqttIntervalSeconds(), 10);
+            QCOMPARE(s.mqttDiscovery(), true);
+            QCOMPARE(s.mqttDiscoveryPrefix(), QStringLiteral("homeassistant"));
+
+            // Every change reconnects, so only a real change signals.
+            QSignalSpy host(&s, &SysSettings::mqttHostChanged);
+            QSignalSpy port(&s, &SysSettings::mqttPortChanged);
+            QSignalSpy interval(&s, &SysSettings::mqttIntervalSecondsChanged);
+            QSignalSpy base(&s, &SysSettings::mqttBaseTopicChanged);
+            QSignalSpy tls(&s, &SysSettings::mqttTlsChanged);
+            s.setMqttHost(QStringLiteral("broker.lan"));
+            s.setMqttHost(QStringLiteral("broker.lan"));
+            QCOMPARE(host.count(), 1);
+            for (int refused : { 0, 65536, 1883 })
+                s.setMqttPort(refused);
+            s.setMqttPort(65535);
+            QCOMPARE(port.count(), 1);
+            for (int refused : { 0, 3601, 10 })
+                s.setMqttIntervalSeconds(refused);
+            s.setMqttIntervalSeconds(3600);
+            QCOMPARE(interval.count(), 1);
+            for (const char *refused : { "", "wx/+", "wx/#" })
+                s.setMqttBaseTopic(QString::fromLatin1(refused));
+            s.setMqttDiscoveryPrefix(QString());
+            QCOMPARE(base.count(), 0);
+            s.setMqttBaseTopic(QStringLiteral("home/wx"));
+            s.setMqttTls(false);
+            s.setMqttTls(true);
+            QCOMPARE(tls.count(), 1);
+            s.setMqttEnabled(true);
+            s.setMqttUsername(QStringLiteral("station"));
+            s.setMqttPassword(QStringLiteral("pa ss"));
+            s.setMqttCaFile(QStringLiteral("/etc/ca.pem"));
+            s.setMqttDiscovery(false);
+            s.setMqttDiscoveryPrefix(QStringLiteral("ha"));
+
+            QSignalSpy result(&s, &SysSettings::testMqttConnectionResult);
+            s.testMqttConnection(); // nothing to test with: an answer all the same
+            QCOMPARE(result.count(), 1);
+            FakeMqttTester tester;
+            s.setMqttTester(&tester);
+            s.testMqttConnection();
+            QCOMPARE(tester.tests, 1);
+            s.setMqttTester(nullptr);
+        }
+        SysSettings again(folder);
+        QCOMPARE(again.mqttEnabled(), true);
+        QCOMPARE(again.mqttHost(), QStringLiteral("broker.lan"));
+        QCOMPARE(again.mqttPort(), 65535);
+        QCOMPARE(again.mqttUsername(), QStringLiteral("station"));
+        QCOMPARE(again.mqttPassword(), QStringLiteral("pa ss"));
+        QCOMPARE(again.mqttTls(), true);
+        QCOMPARE(again.mqttCaFile(), QStringLiteral("/etc/ca.pem"));
+        QCOMPARE(again.mqttBaseTopic(), QStringLiteral("home/wx"));
+        QCOMPARE(again.mqttIntervalSeconds(), 3600);
+        QCOMPARE(again.mqttDiscovery(), false);
+        QCOMPARE(again.mqttDiscoveryPrefix(), QStringLiteral("ha"));
     }
 
     void portsListIsSortedAndSignalled()

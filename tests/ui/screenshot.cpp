@@ -1,4 +1,4 @@
-// Renders both dashboards and the four settings pages in both themes, and
+// Renders both dashboards and the five settings pages in both themes, and
 // the lock overlay, to PNG files, fed by the sample station, for a review by
 // eye. Run it on a real display (scripts/screenshot uses Xvfb with Mesa, so
 // the box shadows are drawn).
@@ -55,10 +55,10 @@ static bool saveSettingsPages(
 
     window->show();
     bool ok = true;
-    const char *pages[] = { "units", "modbus", "advanced", "portal" };
+    const char *pages[] = { "units", "modbus", "advanced", "portal", "mqtt" };
     for (const char *theme : { "dark", "light" }) {
         settings.setViewMode(QLatin1String(theme) == QLatin1String("dark") ? 0 : 1);
-        for (int tab = 0; tab < 4; ++tab) {
+        for (int tab = 0; tab < int(std::size(pages)); ++tab) {
             tabs->setProperty("currentIndex", tab);
             ok = save(window, QStringLiteral("%1/settings-%2-%3.png").arg(out, pages[tab], theme))
                 && ok;

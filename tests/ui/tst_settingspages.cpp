@@ -513,6 +513,52 @@ private slots:
                 QUrl(QStringLiteral("mailto:support@quorin.example")) }));
     }
 
+    void mqttPage()
+    {
+        showTab(4);
+        click("mqttEnabledCheckBox");
+        QVERIFY(settings->mqttEnabled());
+        typeInto("mqttHostInput", QStringLiteral("127.0.0.1"));
+        QCOMPARE(settings->mqttHost(), QStringLiteral("127.0.0.1"));
+        quint16 closedPort = 0;
+        {
+            QTcpServer probe;
+            QVERIFY(probe.listen(QHostAddress::LocalHost, 0));
+            closedPort = probe.serverPort();
+        }
+        typeInto("mqttPortInput", QString::number(closedPort));
+        QCOMPARE(settings->mqttPort(), int(closedPort));
+        typeInto("mqttUsernameInput", QStringLiteral("station"));
+        QCOMPARE(settings->mqttUsername(), QStringLiteral("station"));
+        typeInto("mqttPasswordInput", QStringLiteral("pw"));
+        QCOMPARE(settings->mqttPassword(), QStringLiteral("pw"));
+
+        QVERIFY(!item("mqttCaFileInput")->isEnabled());
+        click("mqttTlsCheckBox");
+        QVERIFY(settings->mqttTls());
+        typeInto("mqttCaFileInput", QStringLiteral("/tmp/ca.pem"));
+        QCOMPARE(settings->mqttCaFile(), QStringLiteral("/tmp/ca.pem"));
+        click("mqttTlsCheckBox");
+
+        typeInto("mqttBaseTopicInput", QStringLiteral("home/#"));
+        QCOMPARE(text("mqttBaseTopicInput"), QStringLiteral("skyquill")); // refused
+        typeInto("mqttBaseTopicInput", QStringLiteral("home/wx"));
+        QCOMPARE(settings->mqttBaseTopic(), QStringLiteral("home/wx"));
+        typeInto("mqttIntervalSpinBox", QStringLiteral("30"));
+        QCOMPARE(settings->mqttIntervalSeconds(), 30);
+        click("mqttDiscoveryCheckBox");
+        QVERIFY(!settings->mqttDiscovery());
+        QVERIFY(!item("mqttDiscoveryPrefixInput")->isEnabled());
+
+        // Nobody listens there: the system's reason shows.
+        click("mqttTestButton");
+        QCOMPARE(text("mqttTestButton"), QStringLiteral("testing"));
+        QVERIFY(!item("mqttTestButton")->isEnabled());
+        QTRY_COMPARE_WITH_TIMEOUT(text("mqttTestResult"), QStringLiteral("Connection refused"), 10000);
+        QCOMPARE(text("mqttTestButton"), QStringLiteral("Test connection"));
+        QVERIFY(item("mqttTestButton")->isEnabled());
+    }
+
     // Every change made on the pages is in force after a restart.
     void changesSurviveRestart()
     {

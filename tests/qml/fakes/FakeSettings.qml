@@ -53,10 +53,23 @@ QtObject {
     property string wuUsername: ""
     property string wuPassword: ""
     property int credentialTests: 0
+    property bool mqttEnabled: false
+    property string mqttHost: ""
+    property int mqttPort: 1883
+    property string mqttUsername: ""
+    property string mqttPassword: ""
+    property bool mqttTls: false
+    property string mqttCaFile: ""
+    property string mqttBaseTopic: "skyquill"
+    property int mqttIntervalSeconds: 10
+    property bool mqttDiscovery: true
+    property string mqttDiscoveryPrefix: "homeassistant"
+    property int mqttTests: 0
 
     signal unitsChanged
     signal testCredentialsResult(bool result)
     signal testCredentialsUnreachable(string reason)
+    signal testMqttConnectionResult(string result)
     signal settingsLockRefused(string message)
 
     // Like the real one, refuses some passwords while the property is set.
@@ -106,6 +119,9 @@ QtObject {
     }
     function testCredentials() {
         ++credentialTests
+    }
+    function testMqttConnection() {
+        ++mqttTests
     }
 
     function getSerialPort() {
