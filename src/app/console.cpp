@@ -44,6 +44,19 @@ Console::Console(SysSettings &settings, quint16 gatewayPort, QObject *parent)
             [this] { acquisition.setRecentClients(gatewayServer.recentClients()); });
     connect(&acquisition, &QModbus::quitRequested, &gatewayServer, &GatewayServer::close);
     gatewayServer.listen(gatewayPort);
+
+    minuteArchive.setSettings(archiveSettingsFrom(settings));
+    connect(&settings, &SysSettings::archiveEnabledChanged, this,
+            [this] { minuteArchive.setSettings(archiveSettingsFrom(this->settings)); });
+    connect(&acquisition, &QModbus::cyclePublished, &minuteArchive, &Archive::takeCycle);
+
+    // The data log writes rain in the gauge's own unit; remembering it lets
+    // an import of those files read them right.
+    connect(&acquisition, &QModbus::cyclePublished, this, [this](const CyclePtr &cycle) {
+        const int gauge = cycle->values.rainUnits;
+        if (cycle->good() && gauge != 0 && (gauge == 2) != (this->settings.getRainUnits() == 2))
+            this->settings.setRainUnits(gauge == 2 ? 2 : 1);
+    });
 }
 
 Console::~Console()
@@ -64,4 +77,5 @@ void Console::stop()
     acquisition.quit();
     acquisition.wait();
     QCoreApplication::sendPostedEvents();
+    minuteArchive.close();
 }

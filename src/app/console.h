@@ -1,6 +1,7 @@
 #pragma once
 
 #include "acquisition/qmodbus.h"
+#include "archive/archive.h"
 #include "datalog/logger.h"
 #include "gateway/gatewayserver.h"
 #include "upload/credentialtest.h"
@@ -32,6 +33,7 @@ public:
     Logger &dataLog() { return logger; }
     PortalUploader &uploader() { return portal; }
     GatewayServer &gateway() { return gatewayServer; }
+    Archive &archive() { return minuteArchive; }
 
     // Ends polling and hands the bindings what the last cycle queued for them.
     void stop();
@@ -42,6 +44,7 @@ private:
     Logger logger;
     PortalUploader portal;
     GatewayServer gatewayServer;
+    Archive minuteArchive;
     CredentialTest credentialTest;
     QModbus acquisition;
 };

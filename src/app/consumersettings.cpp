@@ -28,3 +28,16 @@ UploadSettings uploadSettingsFrom(const SysSettings &settings)
     s.minutes = settings.quorinLiveMinutes();
     return s;
 }
+
+ArchiveSettings archiveSettingsFrom(const SysSettings &settings)
+{
+    ArchiveSettings s;
+    s.enabled = settings.archiveEnabled();
+    s.path = archivePath(settings);
+    return s;
+}
+
+QString archivePath(const SysSettings &settings)
+{
+    return settings.folder() + QStringLiteral("/archive.sqlite");
+}

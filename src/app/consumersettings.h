@@ -1,5 +1,6 @@
 #pragma once
 
+#include "archive/archive.h"
 #include "datalog/logger.h"
 #include "upload/uploadform.h"
 
@@ -8,3 +9,7 @@ class SysSettings;
 // The plain settings each consumer of a cycle takes, read from the store.
 LogSettings logSettingsFrom(const SysSettings &settings);
 UploadSettings uploadSettingsFrom(const SysSettings &settings);
+ArchiveSettings archiveSettingsFrom(const SysSettings &settings);
+
+// The archive lives beside the settings it was made with.
+QString archivePath(const SysSettings &settings);

@@ -68,6 +68,7 @@ SysSettings::SysSettings(const QString &folder, QObject *parent)
     viewModeValue = s.value(QStringLiteral("ViewMode"), 0).toInt();
     runwayAngleValue = s.value(QStringLiteral("RunwayAngle"), -99).toInt();
     debugLogValue = s.value(QStringLiteral("DebugLog"), false).toBool();
+    archiveValue = s.value(QStringLiteral("ArchiveEnabled"), true).toBool();
 
     {
         QSettings lock(lockPath, QSettings::IniFormat);
@@ -554,4 +555,13 @@ void SysSettings::setDebugLogEnabled(bool enabled)
     debugLogValue = enabled;
     storeWrite(QStringLiteral("DebugLog"), enabled);
     emit debugLogEnableChanged();
+}
+
+void SysSettings::setArchiveEnabled(bool enabled)
+{
+    if (enabled == archiveValue)
+        return;
+    archiveValue = enabled;
+    storeWrite(QStringLiteral("ArchiveEnabled"), enabled);
+    emit archiveEnabledChanged();
 }

@@ -63,6 +63,8 @@ class SysSettings : public QObject
     Q_PROPERTY(int runwayAngle READ runwayAngle WRITE setRunwayAngle NOTIFY runwayAngleChanged)
     Q_PROPERTY(bool debugLogEnabled READ debugLogEnabled WRITE setDebugLogEnabled NOTIFY
                        debugLogEnableChanged)
+    Q_PROPERTY(bool archiveEnabled READ archiveEnabled WRITE setArchiveEnabled NOTIFY
+                       archiveEnabledChanged)
 
 public:
     // An empty folder means the per-user data location + "/Quorin/Skyquill".
@@ -164,6 +166,8 @@ public:
     void setRunwayAngle(int angle);
     bool debugLogEnabled() const { return debugLogValue; }
     void setDebugLogEnabled(bool enabled);
+    bool archiveEnabled() const { return archiveValue; }
+    void setArchiveEnabled(bool enabled);
 
 signals:
     void error(const QString &message);
@@ -192,6 +196,7 @@ signals:
     void runwayAngleChanged();
     void debugLogEnableChanged();
     void versionChanged();
+    void archiveEnabledChanged();
 
 private:
     QVariant storeValue(const QString &key, const QVariant &fallback) const;
@@ -230,6 +235,7 @@ private:
     std::atomic<int> viewModeValue { 0 };
     std::atomic<int> runwayAngleValue { -99 };
     std::atomic<bool> debugLogValue { false };
+    std::atomic<bool> archiveValue { true };
 
     // Guards the store and the text members, which the acquisition thread reads.
     mutable QMutex mutex;
