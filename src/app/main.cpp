@@ -1,12 +1,14 @@
 #include "app/console.h"
+#include "app/consumersettings.h"
 #include "app/csvimport.h"
 #include "app/debuglog.h"
+#include "app/historymodel.h"
 #include "app/quitonsignal.h"
 #include "settings/syssettings.h"
 
+#include <QApplication>
 #include <QCommandLineParser>
 #include <QDebug>
-#include <QGuiApplication>
 #include <QQmlApplicationEngine>
 #include <QQmlContext>
 
@@ -77,7 +79,8 @@ int main(int argc, char *argv[])
     qDebug() << "Application starting";
 
     QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling, true);
-    QGuiApplication app(argc, argv);
+    // Qt Charts draws through QGraphicsView, which wants the widgets' application.
+    QApplication app(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("Quorin"));
     QCoreApplication::setOrganizationDomain(QStringLiteral("quorin.example"));
     QCoreApplication::setApplicationName(QStringLiteral("Skyquill"));
@@ -87,10 +90,15 @@ int main(int argc, char *argv[])
     {
         Console console(settings);
         QModbus &modbus = console.modbus();
+        HistoryModel history(settings, archivePath(settings));
+        history.setClock([&modbus] { return modbus.now(); });
+        QObject::connect(
+            &console.archive(), &Archive::minutesWritten, &history, &HistoryModel::archiveChanged);
         {
             QQmlApplicationEngine engine;
             engine.rootContext()->setContextProperty(QStringLiteral("Settings"), &settings);
             engine.rootContext()->setContextProperty(QStringLiteral("ModbusPort"), &modbus);
+            engine.rootContext()->setContextProperty(QStringLiteral("History"), &history);
             engine.load(QUrl(QStringLiteral("qrc:/qml/main.qml")));
             if (!engine.rootObjects().isEmpty())
                 qDebug() << "Main window loaded";
