@@ -41,12 +41,16 @@ bool ArchiveWriter::ensureOpen()
 
 void ArchiveWriter::write(const QVector<archive::MinuteRow> &rows)
 {
+    // An archive of a later version is not ours to add to: nothing waits for it.
+    if (newer)
+        return;
     pending += rows;
     if (pending.size() > MaxPending) {
         const int dropped = pending.size() - MaxPending;
         pending.remove(0, dropped);
-        qDebug().noquote() << "Archive:" << dropped
-                           << "minutes older than a month dropped unwritten";
+        if (!dropping)
+            qDebug().noquote() << "Archive: minutes older than a month dropped unwritten";
+        dropping = true;
     }
     if (pending.isEmpty() || !ensureOpen())
         return;
@@ -57,6 +61,7 @@ void ArchiveWriter::write(const QVector<archive::MinuteRow> &rows)
     }
     if (failing) {
         failing = false;
+        dropping = false;
         qDebug().noquote() << "Archive minutes written again to" << path;
     }
     const qint64 last = pending.back().start;

@@ -45,6 +45,7 @@ private:
     QString path;
     QVector<archive::MinuteRow> pending;
     bool failing = false;
+    bool dropping = false;
     bool newer = false;
 };
 
