@@ -6,12 +6,14 @@ import "settings"
 import "dashboard/Format.js" as Format
 
 // The main window: one of the two dashboards, chosen by Settings.viewMode and
-// scaled as a whole with the window; the settings window; link errors.
+// scaled as a whole with the window; the history view over them; the
+// settings window; link errors.
 ApplicationWindow {
     id: applicationWindow
     objectName: "applicationWindow"
 
     readonly property real pageScale: Format.pageScale(width, height, footer.height)
+    property bool historyShown: false
 
     visible: true
     title: qsTr("Quorin Sky Quill")
@@ -37,6 +39,7 @@ ApplicationWindow {
             objectName: "stack"
             anchors.fill: parent
             currentIndex: Settings.viewMode
+            visible: !applicationWindow.historyShown
 
             StandardPage {
                 id: standardPage
@@ -48,6 +51,7 @@ ApplicationWindow {
                 transformOrigin: Item.TopLeft
                 scale: applicationWindow.pageScale
                 onShowSettings: settingsWindow.show()
+                onShowHistory: applicationWindow.toggleHistory()
             }
 
             AviationPage {
@@ -60,8 +64,40 @@ ApplicationWindow {
                 transformOrigin: Item.TopLeft
                 scale: applicationWindow.pageScale
                 onShowSettings: settingsWindow.show()
+                onShowHistory: applicationWindow.toggleHistory()
             }
         }
+
+        // Made on first opening, so it costs nothing until then.
+        Loader {
+            id: historyLoader
+            objectName: "historyLoader"
+            anchors.fill: parent
+            active: false
+            visible: applicationWindow.historyShown
+            source: "history/HistoryView.qml"
+        }
+        Connections {
+            target: historyLoader.item
+            function onClose() {
+                applicationWindow.historyShown = false
+            }
+        }
+    }
+
+    Shortcut {
+        sequence: "Ctrl+H"
+        onActivated: applicationWindow.toggleHistory()
+    }
+    Shortcut {
+        sequence: "Escape"
+        enabled: applicationWindow.historyShown
+        onActivated: applicationWindow.historyShown = false
+    }
+
+    function toggleHistory() {
+        historyLoader.active = true
+        historyShown = !historyShown
     }
 
     LinkFailureDialog {

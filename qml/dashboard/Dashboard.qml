@@ -2,12 +2,13 @@ import QtQuick 2.15
 import QtQuick.Controls 2.15
 
 // What both dashboards share on their 770 x 670 page: the background, the top
-// bar with the transfer icon, settings button and logo, the "No Data
+// bar with the transfer icon, settings and history buttons and logo, the "No Data
 // Connection" banner and the timers behind them. The boxes go in between.
 Item {
     id: page
 
     signal showSettings
+    signal showHistory
 
     default property alias boxes: boxArea.data
     readonly property alias valueFont: dosisBold.name
@@ -56,10 +57,27 @@ Item {
         onClicked: page.showSettings()
     }
 
+    ToolButton {
+        id: historyButton
+        objectName: "historyButton"
+        width: 30
+        height: 30
+        anchors.right: settingsButton.left
+        anchors.rightMargin: 6
+        anchors.verticalCenter: dataTransferIcon.verticalCenter
+        display: AbstractButton.IconOnly
+        icon.source: "../../images/history.png"
+        icon.color: "transparent"
+        background: Rectangle {
+            color: Settings.backgroundColor
+        }
+        onClicked: page.showHistory()
+    }
+
     Image {
         id: logoImage
         objectName: "logoImage"
-        anchors.right: settingsButton.left
+        anchors.right: historyButton.left
         anchors.rightMargin: 10
         anchors.verticalCenter: dataTransferIcon.verticalCenter
         height: 18

@@ -20,9 +20,23 @@ const QCommandLineOption settingsDirOption(
         QStringLiteral("Keep the settings, and unless set otherwise the CSV log, in DIR."),
         QStringLiteral("DIR"));
 
+const QCommandLineOption importCsvOption(
+        QStringLiteral("import-csv"),
+        QStringLiteral("Read the data log's daily CSV files in DIR into the archive, then exit. "
+                       "The files name no units: they are read in the units the current "
+                       "settings hold (temperature, pressure and its adjustment, wind speed, "
+                       "distance, rain). Minutes already archived are kept."),
+        QStringLiteral("DIR"));
+const QCommandLineOption solarInputOption(
+        QStringLiteral("solar-input"),
+        QStringLiteral("With --import-csv: the analog input (1 or 2) wired to a solar sensor; "
+                       "the files do not say. Without it no solar radiation is imported."),
+        QStringLiteral("N"));
+
 QList<QCommandLineOption> allOptions()
 {
-    return { helpOption, versionOption, headlessOption, settingsDirOption };
+    return { helpOption,      versionOption,   headlessOption,
+             settingsDirOption, importCsvOption, solarInputOption };
 }
 
 // QCommandLineParser::helpText() needs an application object, which does not
@@ -58,6 +72,13 @@ CommandLine parseCommandLine(const QStringList &arguments)
         error = QStringLiteral("Unexpected argument '%1'.").arg(parser.positionalArguments().first());
     else if (parser.isSet(settingsDirOption) && parser.value(settingsDirOption).isEmpty())
         error = QStringLiteral("The settings folder must not be empty.");
+    else if (parser.isSet(importCsvOption) && parser.value(importCsvOption).isEmpty())
+        error = QStringLiteral("The folder to import must not be empty.");
+    else if (parser.isSet(solarInputOption) && parser.value(solarInputOption) != QLatin1String("1")
+             && parser.value(solarInputOption) != QLatin1String("2"))
+        error = QStringLiteral("--solar-input wants 1 or 2.");
+    else if (parser.isSet(solarInputOption) && !parser.isSet(importCsvOption))
+        error = QStringLiteral("--solar-input goes with --import-csv.");
     if (!error.isEmpty()) {
         result.action = CommandLine::Action::Fail;
         result.text = QStringLiteral("skyquill: ") + error + QLatin1Char('\n') + usage();
@@ -75,6 +96,8 @@ CommandLine parseCommandLine(const QStringList &arguments)
         return result;
     }
     result.headless = parser.isSet(headlessOption);
+    result.importCsvDir = parser.value(importCsvOption);
+    result.solarInput = parser.value(solarInputOption).toInt();
     // Absolute, so that the settings say where they are whatever the
     // working folder was.
     if (parser.isSet(settingsDirOption))

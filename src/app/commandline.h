@@ -17,6 +17,12 @@ struct CommandLine
 
     Action action = Action::Run;
     bool headless = false;
+    // Not empty: fold the data log's CSV files in this folder into the
+    // archive, then exit.
+    QString importCsvDir;
+    // With an import: the analog input (1 or 2) wired to a solar sensor; 0
+    // for none, since the files do not say.
+    int solarInput = 0;
     // Empty: the usual settings folder.
     QString settingsDir;
     QString text;

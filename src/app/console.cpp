@@ -74,6 +74,19 @@ Console::Console(SysSettings &settings, int gatewayPort, QObject *parent)
     settings.setMqttTester(&mqttConnectionTest);
     connect(&mqttConnectionTest, &MqttConnectionTest::result, &settings,
             &SysSettings::testMqttConnectionResult);
+
+    minuteArchive.setSettings(archiveSettingsFrom(settings));
+    connect(&settings, &SysSettings::archiveEnabledChanged, this,
+            [this] { minuteArchive.setSettings(archiveSettingsFrom(this->settings)); });
+    connect(&acquisition, &QModbus::cyclePublished, &minuteArchive, &Archive::takeCycle);
+
+    // The data log writes rain in the gauge's own unit; remembering it lets
+    // an import of those files read them right.
+    connect(&acquisition, &QModbus::cyclePublished, this, [this](const CyclePtr &cycle) {
+        const int gauge = cycle->values.rainUnits;
+        if (cycle->good() && gauge != 0 && (gauge == 2) != (this->settings.getRainUnits() == 2))
+            this->settings.setRainUnits(gauge == 2 ? 2 : 1);
+    });
 }
 
 Console::~Console()
@@ -96,4 +109,5 @@ void Console::stop()
     acquisition.wait();
     QCoreApplication::sendPostedEvents();
     mqttPublisher.stop();
+    minuteArchive.close();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "acquisition/qmodbus.h"
+#include "archive/archive.h"
 #include "datalog/logger.h"
 #include "gateway/gatewayserver.h"
 #include "mqtt/mqttconnectiontest.h"
@@ -40,6 +41,7 @@ public:
     GatewayServer &gateway() { return gatewayServer; }
     MqttPublisher &mqtt() { return mqttPublisher; }
     MqttConnectionTest &mqttTest() { return mqttConnectionTest; }
+    Archive &archive() { return minuteArchive; }
 
     // Ends polling, hands the bindings what the last cycle queued for them,
     // and says goodbye to the MQTT broker.
@@ -51,6 +53,7 @@ private:
     Logger logger;
     PortalUploader portal;
     GatewayServer gatewayServer;
+    Archive minuteArchive;
     CredentialTest credentialTest;
     MqttPublisher mqttPublisher;
     MqttConnectionTest mqttConnectionTest;

@@ -46,3 +46,16 @@ MqttSettings mqttSettingsFrom(const SysSettings &settings)
     s.swVersion = settings.version();
     return s;
 }
+
+ArchiveSettings archiveSettingsFrom(const SysSettings &settings)
+{
+    ArchiveSettings s;
+    s.enabled = settings.archiveEnabled();
+    s.path = archivePath(settings);
+    return s;
+}
+
+QString archivePath(const SysSettings &settings)
+{
+    return settings.folder() + QStringLiteral("/archive.sqlite");
+}

@@ -1,14 +1,17 @@
 #include "app/commandline.h"
 #include "app/console.h"
+#include "app/consumersettings.h"
+#include "app/csvimport.h"
 #include "app/debuglog.h"
 #include "app/headless.h"
+#include "app/historymodel.h"
 #include "app/quitonsignal.h"
 #include "settings/syssettings.h"
 
+#include <QApplication>
 #include <QDebug>
 #include <QDir>
 #include <QFileInfo>
-#include <QGuiApplication>
 #include <QQmlApplicationEngine>
 #include <QQmlContext>
 
@@ -26,10 +29,15 @@ int runWithWindow(SysSettings &settings)
     {
         Console console(settings);
         QModbus &modbus = console.modbus();
+        HistoryModel history(settings, archivePath(settings));
+        history.setClock([&modbus] { return modbus.now(); });
+        QObject::connect(
+            &console.archive(), &Archive::minutesWritten, &history, &HistoryModel::archiveChanged);
         {
             QQmlApplicationEngine engine;
             engine.rootContext()->setContextProperty(QStringLiteral("Settings"), &settings);
             engine.rootContext()->setContextProperty(QStringLiteral("ModbusPort"), &modbus);
+            engine.rootContext()->setContextProperty(QStringLiteral("History"), &history);
             engine.load(QUrl(QStringLiteral("qrc:/qml/main.qml")));
             if (!engine.rootObjects().isEmpty())
                 qDebug() << "Main window loaded";
@@ -82,6 +90,10 @@ int main(int argc, char *argv[])
     // errors to stderr, so loading them leaves no debug lines in a journal.
     qInstallMessageHandler(debuglog::messageHandler);
     SysSettings settings(commandLine.settingsDir);
+    if (!commandLine.importCsvDir.isEmpty()) {
+        QCoreApplication app(argc, argv);
+        return runCsvImport(commandLine.importCsvDir, settings, commandLine.solarInput);
+    }
     debuglog::configure(&settings);
     qDebug() << "Application starting";
 
@@ -90,7 +102,8 @@ int main(int argc, char *argv[])
         return runHeadless(settings);
     }
     QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling, true);
-    QGuiApplication app(argc, argv);
+    // Qt Charts draws through QGraphicsView, which wants the widgets' application.
+    QApplication app(argc, argv);
     // Lets the desktop match the window with its menu entry and icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("example.quorin.Skyquill"));
     return runWithWindow(settings);

@@ -96,6 +96,7 @@ SysSettings::SysSettings(const QString &folder, SerialPortScanner scanner, QObje
     const int port = s.value(keyGatewayPort, DefaultGatewayPort).toInt();
     gatewayPortValue = validGatewayPort(port) ? port : DefaultGatewayPort;
     loadMqtt();
+    archiveValue = s.value(QStringLiteral("ArchiveEnabled"), true).toBool();
 
     {
         QSettings lock(lockPath, QSettings::IniFormat);
@@ -602,4 +603,13 @@ void SysSettings::setGatewayPort(int port)
     gatewayPortValue = port;
     storeWrite(keyGatewayPort, port);
     emit gatewayPortChanged();
+}
+
+void SysSettings::setArchiveEnabled(bool enabled)
+{
+    if (enabled == archiveValue)
+        return;
+    archiveValue = enabled;
+    storeWrite(QStringLiteral("ArchiveEnabled"), enabled);
+    emit archiveEnabledChanged();
 }

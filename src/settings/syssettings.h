@@ -85,6 +85,8 @@ class SysSettings : public QObject
                        mqttDiscoveryChanged)
     Q_PROPERTY(QString mqttDiscoveryPrefix READ mqttDiscoveryPrefix WRITE setMqttDiscoveryPrefix
                        NOTIFY mqttDiscoveryPrefixChanged)
+    Q_PROPERTY(bool archiveEnabled READ archiveEnabled WRITE setArchiveEnabled NOTIFY
+                       archiveEnabledChanged)
 
 public:
     // An empty folder means the per-user data location + "/Quorin/Skyquill".
@@ -222,6 +224,9 @@ public:
     QString mqttDiscoveryPrefix() const;
     void setMqttDiscoveryPrefix(const QString &prefix);
 
+    bool archiveEnabled() const { return archiveValue; }
+    void setArchiveEnabled(bool enabled);
+
 signals:
     void error(const QString &message);
     void settingsLockChanged();
@@ -265,6 +270,7 @@ signals:
     void mqttDiscoveryChanged();
     void mqttDiscoveryPrefixChanged();
     void testMqttConnectionResult(const QString &result);
+    void archiveEnabledChanged();
 
 private:
     QVariant storeValue(const QString &key, const QVariant &fallback) const;
@@ -320,6 +326,7 @@ private:
     std::atomic<int> mqttIntervalValue { 10 };
     std::atomic<bool> mqttDiscoveryValue { true };
     QString mqttDiscoveryPrefixValue;
+    std::atomic<bool> archiveValue { true };
 
     // Guards the store and the text members, which the acquisition thread reads.
     mutable QMutex mutex;

@@ -57,9 +57,15 @@ private slots:
 
         const QByteArray log = readLog(logPath);
         QVERIFY(log.startsWith("\n\nDebug: Application starting\n"));
-        for (const QByteArray &line : log.split('\n'))
+        for (const QByteArray &line : log.split('\n')) {
+            // The port's error dialog is a widget message box (the console
+            // runs a widgets application for its charts), whose size limits
+            // the offscreen platform says it cannot pass on.
+            if (line == "Warning: This plugin does not support propagateSizeHints()")
+                continue;
             QVERIFY2(!line.startsWith("Warning: ") && !line.startsWith("Critical: "),
                      line.constData());
+        }
     }
 
 private:

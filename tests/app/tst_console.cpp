@@ -1,4 +1,6 @@
 #include "app/console.h"
+#include "app/consumersettings.h"
+#include "archive/archivestore.h"
 #include "settings/syssettings.h"
 #include "support/fakestation.h"
 #include "support/localportal.h"
@@ -6,6 +8,7 @@
 
 #include <QSettings>
 #include <QSignalSpy>
+#include <QSqlQuery>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
@@ -148,6 +151,45 @@ private slots:
         QVERIFY(client.waitForConnected(5000));
         QTcpServer old; // the first port is free again
         QVERIFY(old.listen(QHostAddress::Any, first));
+    }
+
+    void archiveTakesEveryMinuteIntoTheSettingsFolder()
+    {
+        // A minute a cycle; a gauge in inches, which the settings then remember.
+        station->setData(222, 214);
+        station->setData(263, 2);
+        std::atomic<int> minutes { 0 };
+        console->setClock([&minutes] {
+            return QDateTime(QDate(2026, 5, 4), QTime(12, 0), Qt::UTC).addSecs(60 * minutes);
+        });
+        // Published once the cycle has read the clock.
+        QSignalSpy cycles(modbus, &QModbus::cyclePublished);
+        QSignalSpy written(&console->archive(), &Archive::minutesWritten);
+        modbus->start();
+        const auto cycle = [&] {
+            modbus->updateTimerTimeout();
+            QVERIFY(cycles.wait(5000));
+            ++minutes;
+        };
+        for (int i = 0; i < 3; ++i)
+            cycle();
+        // The third minute is still in progress.
+        QTRY_COMPARE(written.count(), 2);
+        QCOMPARE(settings->getRainUnits(), 2);
+
+        // Switched off, the minute in progress is written, nothing after it.
+        settings->setArchiveEnabled(false);
+        cycle();
+        cycle();
+        console->stop();
+
+        ArchiveStore store;
+        QCOMPARE(store.open(archivePath(*settings)), ArchiveStore::OpenResult::Ready);
+        QSqlQuery q(store.database());
+        QVERIFY(q.exec("SELECT count(*), min(temp), max(t) - min(t) FROM minutes") && q.next());
+        QCOMPARE(q.value(0).toInt(), 3);
+        QCOMPARE(q.value(1).toInt(), 2140);
+        QCOMPARE(q.value(2).toInt(), 120);
     }
 
 private:

@@ -131,6 +131,7 @@ private slots:
         QCOMPARE(s.viewMode(), 0);
         QCOMPARE(s.runwayAngle(), -99);
         QCOMPARE(s.debugLogEnabled(), false);
+        QCOMPARE(s.archiveEnabled(), true);
         QCOMPARE(s.logEnabled(), false);
         QCOMPARE(s.logPrefix(), QStringLiteral("logfile-"));
         QCOMPARE(s.updateLogSeconds(), 600);
@@ -293,6 +294,7 @@ private slots:
         QSignalSpy password(&s, &SysSettings::passwordChanged);
         QSignalSpy wuPassword(&s, &SysSettings::wuPasswordChanged);
         QSignalSpy debug(&s, &SysSettings::debugLogEnableChanged);
+        QSignalSpy archive(&s, &SysSettings::archiveEnabledChanged);
 
         s.setPassword(QString()); // same as the current empty text
         QCOMPARE(password.count(), 0);
@@ -309,6 +311,12 @@ private slots:
         s.setDebugLogEnabled(true);
         s.setDebugLogEnabled(true);
         QCOMPARE(debug.count(), 1);
+
+        s.setArchiveEnabled(true);
+        QCOMPARE(archive.count(), 0);
+        s.setArchiveEnabled(false);
+        s.setArchiveEnabled(false);
+        QCOMPARE(archive.count(), 1);
     }
 
     void unitSettersAlwaysSignal()
@@ -410,6 +418,7 @@ private slots:
             s.setRunwayAngle(9);
             s.setModbusIP(QStringLiteral("192.0.2.7"));
             s.setDebugLogEnabled(true);
+            s.setArchiveEnabled(false);
             s.setLogPrefix(QStringLiteral("station-"));
             s.setGatewayPort(1502);
         }
@@ -420,6 +429,7 @@ private slots:
         QCOMPARE(again.runwayAngle(), 9);
         QCOMPARE(again.modbusIP(), QStringLiteral("192.0.2.7"));
         QCOMPARE(again.debugLogEnabled(), true);
+        QCOMPARE(again.archiveEnabled(), false);
         QCOMPARE(again.logPrefix(), QStringLiteral("station-"));
         QCOMPARE(again.gatewayPort(), 1502);
         // A console with a folder of its own keeps its CSV files there too.

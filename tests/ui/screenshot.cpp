@@ -1,18 +1,24 @@
-// Renders both dashboards and the five settings pages in both themes, and
-// the lock overlay, to PNG files, fed by the sample station, for a review by
-// eye. Run it on a real display (scripts/screenshot uses Xvfb with Mesa, so
-// the box shadows are drawn).
+// Renders both dashboards, the history view and the five settings pages in
+// both themes, the lock overlay and the link-failure dialog, to PNG files, fed
+// by the sample station, for a review by eye. Run it on a real display
+// (scripts/screenshot uses Xvfb with Mesa, so the box shadows are drawn).
 
 #include "app/console.h"
+#include "app/consumersettings.h"
+#include "app/historymodel.h"
+#include "archive/archivestore.h"
 #include "samplestation.h"
 #include "settings/syssettings.h"
 #include "support/localportal.h"
+#include "support/syntheticweather.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QEventLoop>
-#include <QGuiApplication>
+#include <QMouseEvent>
 #include <QQmlApplicationEngine>
 #include <QQmlContext>
+#include <QQuickItem>
 #include <QQuickWindow>
 #include <QTcpSocket>
 #include <QTemporaryDir>
@@ -75,9 +81,58 @@ static bool saveSettingsPages(
     return ok;
 }
 
+// Through the visual tree: a Repeater's items are not QObject children of
+// the items they show in.
+static QQuickItem *findItem(QQuickItem *in, const QString &name)
+{
+    for (QQuickItem *child : in->childItems()) {
+        if (child->objectName() == name)
+            return child;
+        if (QQuickItem *found = findItem(child, name))
+            return found;
+    }
+    return nullptr;
+}
+
+// The history view over a month of made-up weather, both themes, the day and
+// the month, with a touch on the temperature chart.
+static bool saveHistory(QQuickWindow *window, SysSettings &settings, const QString &out)
+{
+    QMetaObject::invokeMethod(window, "toggleHistory");
+    bool ok = true;
+    for (const char *theme : { "dark", "light" }) {
+        for (int range : { 0, 2 }) {
+            if (QQuickItem *button
+                = findItem(window->contentItem(), QStringLiteral("range%1").arg(range)))
+                QMetaObject::invokeMethod(button, "clicked");
+            pause(400);
+            if (QQuickItem *chart
+                = findItem(window->contentItem(), QStringLiteral("temperatureChart"))) {
+                const QRectF plot = chart->property("plotArea").toRectF();
+                const QPointF at = chart->mapToScene(plot.center() + QPointF(plot.width() / 5, 0));
+                // A touch shows the readout as a hover does.
+                QMouseEvent press(QEvent::MouseButtonPress, at, at, Qt::LeftButton, Qt::LeftButton,
+                    Qt::NoModifier);
+                QMouseEvent release(QEvent::MouseButtonRelease, at, at, Qt::LeftButton,
+                    Qt::NoButton, Qt::NoModifier);
+                QCoreApplication::sendEvent(window, &press);
+                QCoreApplication::sendEvent(window, &release);
+            }
+            ok = save(window,
+                     QStringLiteral("%1/history-%2-%3.png")
+                         .arg(out, range ? QStringLiteral("30d") : QStringLiteral("24h"),
+                             QLatin1String(theme)))
+                && ok;
+        }
+        settings.changeTheme();
+    }
+    QMetaObject::invokeMethod(window, "toggleHistory");
+    return ok;
+}
+
 int main(int argc, char *argv[])
 {
-    QGuiApplication app(argc, argv);
+    QApplication app(argc, argv);
     if (argc < 2) {
         std::fprintf(stderr, "usage: %s OUTPUT_FOLDER [RUNWAY [STATION_PORT]]\n", argv[0]);
         return 2;
@@ -98,8 +153,16 @@ int main(int argc, char *argv[])
     FakeStation station;
     fillSampleStation(station);
     keepPortalUploadsLocal();
+    {
+        // The month up to now, so the graphs meet the live minutes.
+        ArchiveStore store;
+        const qint64 now = QDateTime::currentSecsSinceEpoch() / 60 * 60;
+        if (store.open(archivePath(settings)) == ArchiveStore::OpenResult::Ready)
+            store.insert(syntheticMinutes(now - 31 * 86400, 31 * 1440));
+    }
     Console console(settings, 0);
     QModbus &modbus = console.modbus();
+    HistoryModel history(settings, archivePath(settings));
     if (stationPort.isEmpty())
         modbus.setLinkFactory(fakeStationFactory(station));
     else
@@ -110,6 +173,7 @@ int main(int argc, char *argv[])
         QQmlApplicationEngine engine;
         engine.rootContext()->setContextProperty(QStringLiteral("Settings"), &settings);
         engine.rootContext()->setContextProperty(QStringLiteral("ModbusPort"), &modbus);
+        engine.rootContext()->setContextProperty(QStringLiteral("History"), &history);
         engine.load(QUrl(QStringLiteral("qrc:/qml/main.qml")));
         auto *window = engine.rootObjects().isEmpty()
             ? nullptr
@@ -154,6 +218,8 @@ int main(int argc, char *argv[])
             }
 
             window->resize(770, 670 + footer);
+            if (!saveHistory(window, settings, out))
+                rc = 1;
             if (!saveSettingsPages(engine, settings, console, out))
                 rc = 1;
 

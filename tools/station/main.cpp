@@ -1,8 +1,11 @@
 #include "app/quitonsignal.h"
+#include "historywriter.h"
 #include "stationhost.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDateTime>
+#include <QDir>
 
 #include <csignal>
 #include <cstdio>
@@ -24,6 +27,39 @@ bool toNumber(const QString &text, qint64 low, qint64 high, qint64 *value)
         return false;
     *value = number;
     return true;
+}
+
+// --history: the past as data-log files, then exit.
+int writeHistoryFiles(const QCommandLineParser &parser, const QCommandLineOption &history,
+    const QCommandLineOption &days, const QCommandLineOption &logSeconds,
+    const QCommandLineOption &csvUnits, const StationHost::Options &station)
+{
+    station::HistoryOptions options;
+    options.folder = parser.value(history);
+    options.seed = station.seed;
+    options.site = station.site;
+    qint64 number = 0;
+    if (!toNumber(parser.value(days), 1, 3660, &number))
+        return complain(QStringLiteral("--days wants a number from 1 to 3660"));
+    options.days = int(number);
+    if (!toNumber(parser.value(logSeconds), 2, 3600, &number))
+        return complain(QStringLiteral("--log-seconds wants a number from 2 to 3600"));
+    options.logSeconds = int(number);
+    if (!station::parseUnits(parser.value(csvUnits), &options))
+        return complain(QStringLiteral("--csv-units wants five unit indexes, such as 1,2,0,0,0"));
+    if (!QDir().mkpath(options.folder))
+        return complain(QStringLiteral("cannot create %1").arg(options.folder), 1);
+    // The whole minute before now, so the live data takes over where it ends.
+    const QDateTime now = QDateTime::currentDateTime();
+    options.end = now.addSecs(-now.time().second());
+    // The data log reports every file's running index; nobody reads it here.
+    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &, const QString &text) {
+        if (type != QtDebugMsg)
+            std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
+    });
+    const int rows = station::writeHistory(options);
+    StationHost::announce(QStringLiteral("HISTORY %1 rows").arg(rows));
+    return rows > 0 ? 0 : 1;
 }
 
 } // namespace
@@ -75,6 +111,22 @@ int main(int argc, char *argv[])
         QStringLiteral("verbose"), QStringLiteral("Log every request on stderr."));
     parser.addOptions({ pty, device, baud, tcp, listen, seed, fault, faultAfter, inches, elevation,
         latitude, serial, verbose });
+    const QCommandLineOption history(QStringLiteral("history"),
+        QStringLiteral("Write the weather of the days before now as the console's data-log CSV "
+                       "files into this folder, then exit."),
+        QStringLiteral("folder"));
+    const QCommandLineOption days(QStringLiteral("days"),
+        QStringLiteral("Days of --history (default 30)."), QStringLiteral("n"),
+        QStringLiteral("30"));
+    const QCommandLineOption logSeconds(QStringLiteral("log-seconds"),
+        QStringLiteral("Seconds between the rows of --history (default 60)."), QStringLiteral("n"),
+        QStringLiteral("60"));
+    const QCommandLineOption csvUnits(QStringLiteral("csv-units"),
+        QStringLiteral("The display units of the --history rows, as the console's settings "
+                       "number them: temperature, pressure, speed and distance units and the "
+                       "pressure adjustment (default 1,2,0,0,0, the console's defaults)."),
+        QStringLiteral("T,P,S,D,A"), QStringLiteral("1,2,0,0,0"));
+    parser.addOptions({ history, days, logSeconds, csvUnits });
     if (!parser.parse(QCoreApplication::arguments()))
         return complain(parser.errorText());
     if (parser.isSet(QStringLiteral("help"))) {
@@ -108,6 +160,8 @@ int main(int argc, char *argv[])
     options.site.serialNumber = quint32(number);
     options.site.rainInInches = parser.isSet(inches);
     options.verbose = parser.isSet(verbose);
+    if (parser.isSet(history))
+        return writeHistoryFiles(parser, history, days, logSeconds, csvUnits, options);
 
     if (parser.isSet(pty) && parser.isSet(device))
         return complain(QStringLiteral("--pty and --device exclude each other"));
