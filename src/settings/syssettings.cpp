@@ -23,6 +23,12 @@ const QString keyLogPrefix = QStringLiteral("LogPrefix");
 const QString keyUpdateLogSeconds = QStringLiteral("UpdateLogSeconds");
 const QString keyLock = QStringLiteral("settingslock");
 
+#ifdef Q_OS_WIN
+constexpr auto defaultLogLocation = QStandardPaths::AppLocalDataLocation;
+#else
+constexpr auto defaultLogLocation = QStandardPaths::AppDataLocation;
+#endif
+
 } // namespace
 
 QString SysSettings::defaultFolder()
@@ -347,8 +353,9 @@ void SysSettings::testCredentials()
 
 QString SysSettings::logPath() const
 {
-    return storeValue(keyLogPath, QStandardPaths::writableLocation(QStandardPaths::AppDataLocation))
-            .toString();
+    // DataLocation: the local profile on Windows, not the roaming one a
+    // growing log has no place in; elsewhere the same folder as before.
+    return storeValue(keyLogPath, QStandardPaths::writableLocation(defaultLogLocation)).toString();
 }
 
 void SysSettings::setLogPath(const QString &path)

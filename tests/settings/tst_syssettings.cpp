@@ -369,6 +369,23 @@ private slots:
         QCOMPARE(again.logPrefix(), QStringLiteral("station-"));
     }
 
+    void logPathDefaultsToTheLocalDataFolder()
+    {
+        QStandardPaths::setTestModeEnabled(true);
+        QCoreApplication::setOrganizationName(QStringLiteral("Quorin"));
+        QCoreApplication::setApplicationName(QStringLiteral("Skyquill"));
+        const QString logPath = SysSettings(folder).logPath();
+        // The default settings folder's own place: on Windows under
+        // %LOCALAPPDATA%, where GenericDataLocation points, never the roaming profile.
+        const QString expected
+                = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
+                + QStringLiteral("/Quorin/Skyquill");
+        QCoreApplication::setOrganizationName(QString());
+        QCoreApplication::setApplicationName(QString());
+        QStandardPaths::setTestModeEnabled(false);
+        QCOMPARE(logPath, expected);
+    }
+
     void logPathAndPathExists()
     {
         SysSettings s(folder);
