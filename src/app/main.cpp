@@ -1,6 +1,7 @@
 #include "app/console.h"
 #include "app/debuglog.h"
 #include "app/quitonsignal.h"
+#include "app/winconsole.h"
 #include "settings/syssettings.h"
 
 #include <QDebug>
@@ -10,6 +11,7 @@
 
 int main(int argc, char *argv[])
 {
+    attachParentConsole();
     // The settings exist, loaded, before the first message reaches the handler.
     SysSettings settings;
     debuglog::configure(&settings);
