@@ -53,12 +53,13 @@ private slots:
         QVERIFY(modbus.wait(5000));
     }
 
-    void readsReturnAtOnce()
+    void lineSettingsAndReadsThatReturnAtOnce()
     {
         WinSerialPort port;
         QVERIFY(port.open(serialDevicePath(comPort)));
         QVERIFY(port.readParameters());
         port.setTimeouts();
+        QVERIFY(!port.writeParameters(12345)); // no line runs at that rate
         QVERIFY(port.writeParameters(19200));
         // Nothing was asked, so nothing waits: the read must not block.
         quint8 buffer[64];
