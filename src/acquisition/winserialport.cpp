@@ -59,8 +59,8 @@ bool WinSerialPort::writeParameters(int baudRate)
     // A driver may keep what it cannot do: read back what it took.
     DCB actual {};
     actual.DCBlength = sizeof(DCB);
-    if (!GetCommState(handle, &actual) || actual.BaudRate != wanted.BaudRate
-        || actual.ByteSize != 8 || actual.Parity != NOPARITY || actual.StopBits != ONESTOPBIT)
+    if (!GetCommState(handle, &actual) || actual.BaudRate != wanted.BaudRate || actual.ByteSize != 8
+        || actual.Parity != NOPARITY || actual.StopBits != ONESTOPBIT)
         return false;
     parameters = actual;
     return true;

@@ -368,8 +368,8 @@ private slots:
         QTest::ignoreMessage(QtDebugMsg, onBoard.logged);
         QTest::ignoreMessage(QtDebugMsg, openedLine(onBoard).constData());
         QTest::ignoreMessage(QtDebugMsg, "QModbus: Failed to get com port paramters");
-        QCOMPARE(master->openPort(QString::fromLatin1(onBoard.name), 9600),
-            RtuMaster::GetParamsFailed);
+        QCOMPARE(
+            master->openPort(QString::fromLatin1(onBoard.name), 9600), RtuMaster::GetParamsFailed);
         QVERIFY(!port.isOpen());
         QVERIFY(!port.timeoutsSet);
 
@@ -379,8 +379,8 @@ private slots:
         QTest::ignoreMessage(QtDebugMsg, openedLine(onBoard).constData());
         QTest::ignoreMessage(QtDebugMsg, "QModbus: Serial port setup and ready for use");
         QTest::ignoreMessage(QtDebugMsg, "QModbus: Failed to set new com port paramters");
-        QCOMPARE(master->openPort(QString::fromLatin1(onBoard.name), 12345),
-            RtuMaster::SetParamsFailed);
+        QCOMPARE(
+            master->openPort(QString::fromLatin1(onBoard.name), 12345), RtuMaster::SetParamsFailed);
         QVERIFY(!port.isOpen());
     }
 };

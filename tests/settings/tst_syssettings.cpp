@@ -378,8 +378,8 @@ private slots:
         // The default settings folder's own place: on Windows under
         // %LOCALAPPDATA%, where GenericDataLocation points, never the roaming profile.
         const QString expected
-                = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
-                + QStringLiteral("/Quorin/Skyquill");
+            = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
+            + QStringLiteral("/Quorin/Skyquill");
         QCoreApplication::setOrganizationName(QString());
         QCoreApplication::setApplicationName(QString());
         QStandardPaths::setTestModeEnabled(false);
