@@ -59,11 +59,38 @@ void WinSerialPort::setTimeouts()
 
 bool WinSerialPort::writeParameters(int baudRate)
 {
-    parameters.BaudRate = DWORD(baudRate);
-    parameters.ByteSize = 8;
-    parameters.Parity = NOPARITY;
-    parameters.StopBits = ONESTOPBIT;
-    return SetCommState(handle, &parameters) != 0;
+    DCB wanted = parameters;
+    wanted.BaudRate = DWORD(baudRate);
+    wanted.ByteSize = 8;
+    wanted.Parity = NOPARITY;
+    wanted.StopBits = ONESTOPBIT;
+    // Modbus frames are binary: a flow control left on by another program
+    // would swallow bytes, and abort-on-error would stop every read after
+    // one line error until someone cleared it. The POSIX port does the same.
+    wanted.fBinary = TRUE;
+    wanted.fParity = FALSE;
+    wanted.fOutxCtsFlow = FALSE;
+    wanted.fOutxDsrFlow = FALSE;
+    wanted.fDsrSensitivity = FALSE;
+    wanted.fOutX = FALSE;
+    wanted.fInX = FALSE;
+    wanted.fErrorChar = FALSE;
+    wanted.fNull = FALSE;
+    wanted.fAbortOnError = FALSE;
+    if (wanted.fRtsControl == RTS_CONTROL_HANDSHAKE)
+        wanted.fRtsControl = RTS_CONTROL_ENABLE;
+    if (wanted.fDtrControl == DTR_CONTROL_HANDSHAKE)
+        wanted.fDtrControl = DTR_CONTROL_ENABLE;
+    if (!SetCommState(handle, &wanted))
+        return false;
+    // A driver may keep what it cannot do: read back what it took.
+    DCB actual {};
+    actual.DCBlength = sizeof(DCB);
+    if (!GetCommState(handle, &actual) || actual.BaudRate != wanted.BaudRate || actual.ByteSize != 8
+        || actual.Parity != NOPARITY || actual.StopBits != ONESTOPBIT)
+        return false;
+    parameters = actual;
+    return true;
 }
 
 int WinSerialPort::read(quint8 *buffer, int maximum)

@@ -6,6 +6,7 @@
 #include "app/headless.h"
 #include "app/historymodel.h"
 #include "app/quitonsignal.h"
+#include "app/winconsole.h"
 #include "settings/syssettings.h"
 
 #include <QApplication>
@@ -55,6 +56,7 @@ int runWithWindow(SysSettings &settings)
 
 int main(int argc, char *argv[])
 {
+    attachParentConsole();
     // The arguments are decoded before the application object exists, which
     // would set the locale only then.
     std::setlocale(LC_ALL, "");

@@ -47,6 +47,36 @@ void quitOnTerminationSignals(QCoreApplication *app)
     sigaction(SIGTERM, &action, nullptr);
 }
 
+#elif defined(Q_OS_WIN)
+#include <QPointer>
+#include <qt_windows.h>
+
+namespace {
+
+QPointer<QCoreApplication> quittingApp;
+
+// Runs on a thread of the system's own: hand the quit to the event loop.
+BOOL WINAPI onConsoleEvent(DWORD event)
+{
+    QMetaObject::invokeMethod(QCoreApplication::instance(), [] {
+        if (quittingApp)
+            quittingApp->exit(0);
+    });
+    // Closing the console, logging off or shutting down ends the process as
+    // soon as this returns: give the shut-down path its few seconds first.
+    if (event == CTRL_CLOSE_EVENT || event == CTRL_LOGOFF_EVENT || event == CTRL_SHUTDOWN_EVENT)
+        Sleep(4000);
+    return TRUE;
+}
+
+} // namespace
+
+void quitOnTerminationSignals(QCoreApplication *app)
+{
+    quittingApp = app;
+    SetConsoleCtrlHandler(onConsoleEvent, TRUE);
+}
+
 #else
 
 void quitOnTerminationSignals(QCoreApplication *) { }

@@ -30,6 +30,12 @@ bool validGatewayPort(int port)
     return port >= 1 && port <= 65535;
 }
 
+#ifdef Q_OS_WIN
+constexpr auto defaultLogLocation = QStandardPaths::AppLocalDataLocation;
+#else
+constexpr auto defaultLogLocation = QStandardPaths::AppDataLocation;
+#endif
+
 } // namespace
 
 QString SysSettings::defaultFolder()
@@ -380,9 +386,11 @@ void SysSettings::testCredentials()
 
 QString SysSettings::logPath() const
 {
+    // DataLocation: the local profile on Windows, not the roaming one a
+    // growing log has no place in; elsewhere the same folder as before.
     const QString fallback = folderGiven
             ? folderPath
-            : QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+            : QStandardPaths::writableLocation(defaultLogLocation);
     return storeValue(keyLogPath, fallback).toString();
 }
 

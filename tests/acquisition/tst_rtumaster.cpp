@@ -320,14 +320,37 @@ private slots:
         QVERIFY(port.written.isEmpty());
     }
 
+private:
+    // Port names as each system knows them, the device path opened and the
+    // log line that names it (QDebug doubles a backslash in a quoted string).
+    struct PortName
+    {
+        const char *name, *path, *logged;
+    };
+#ifdef Q_OS_WIN
+    const PortName usbAdapter { "COM12", R"(\\.\COM12)", R"(Device:  "\\\\.\\COM12")" };
+    const PortName pseudoTerminal { "COM7", R"(\\.\COM7)", R"(Device:  "\\\\.\\COM7")" };
+    const PortName onBoard { "COM1", R"(\\.\COM1)", R"(Device:  "\\\\.\\COM1")" };
+#else
+    const PortName usbAdapter { "ttyUSB0", "/dev/ttyUSB0", R"(Device:  "/dev/ttyUSB0")" };
+    const PortName pseudoTerminal { "/dev/pts/7", "/dev/pts/7", R"(Device:  "/dev/pts/7")" };
+    const PortName onBoard { "ttyS0", "/dev/ttyS0", R"(Device:  "/dev/ttyS0")" };
+#endif
+
+    static QByteArray openedLine(const PortName &port)
+    {
+        return QByteArray("QModbus: Opened serial port  \"") + port.name + "\"  Sucessfully!";
+    }
+
+private slots:
     void openSequence()
     {
         port.opened = false;
-        QTest::ignoreMessage(QtDebugMsg, "Device:  \"/dev/ttyUSB0\"");
-        QTest::ignoreMessage(QtDebugMsg, "QModbus: Opened serial port  \"ttyUSB0\"  Sucessfully!");
+        QTest::ignoreMessage(QtDebugMsg, usbAdapter.logged);
+        QTest::ignoreMessage(QtDebugMsg, openedLine(usbAdapter).constData());
         QTest::ignoreMessage(QtDebugMsg, "QModbus: Serial port setup and ready for use");
-        QCOMPARE(master->openPort(QStringLiteral("ttyUSB0"), 19200), RtuMaster::Ok);
-        QCOMPARE(port.openedPath, QStringLiteral("/dev/ttyUSB0"));
+        QCOMPARE(master->openPort(QString::fromLatin1(usbAdapter.name), 19200), RtuMaster::Ok);
+        QCOMPARE(port.openedPath, QString::fromLatin1(usbAdapter.path));
         QVERIFY(port.timeoutsSet);
         QCOMPARE(port.baud, 19200);
         QVERIFY(port.isOpen());
@@ -339,26 +362,29 @@ private slots:
     {
         port.opened = false;
         port.openOk = false;
-        QTest::ignoreMessage(QtDebugMsg, "Device:  \"/dev/pts/7\"");
+        QTest::ignoreMessage(QtDebugMsg, pseudoTerminal.logged);
         QTest::ignoreMessage(QtDebugMsg, "QModbus: Failed to open serial port");
-        QCOMPARE(master->openPort(QStringLiteral("/dev/pts/7"), 9600), RtuMaster::OpenFailed);
+        QCOMPARE(master->openPort(QString::fromLatin1(pseudoTerminal.name), 9600),
+            RtuMaster::OpenFailed);
 
         port.openOk = true;
         port.readOk = false;
-        QTest::ignoreMessage(QtDebugMsg, "Device:  \"/dev/ttyS0\"");
-        QTest::ignoreMessage(QtDebugMsg, "QModbus: Opened serial port  \"ttyS0\"  Sucessfully!");
+        QTest::ignoreMessage(QtDebugMsg, onBoard.logged);
+        QTest::ignoreMessage(QtDebugMsg, openedLine(onBoard).constData());
         QTest::ignoreMessage(QtDebugMsg, "QModbus: Failed to get com port paramters");
-        QCOMPARE(master->openPort(QStringLiteral("ttyS0"), 9600), RtuMaster::GetParamsFailed);
+        QCOMPARE(
+            master->openPort(QString::fromLatin1(onBoard.name), 9600), RtuMaster::GetParamsFailed);
         QVERIFY(!port.isOpen());
         QVERIFY(!port.timeoutsSet);
 
         port.readOk = true;
         port.writeOk = false;
-        QTest::ignoreMessage(QtDebugMsg, "Device:  \"/dev/ttyS0\"");
-        QTest::ignoreMessage(QtDebugMsg, "QModbus: Opened serial port  \"ttyS0\"  Sucessfully!");
+        QTest::ignoreMessage(QtDebugMsg, onBoard.logged);
+        QTest::ignoreMessage(QtDebugMsg, openedLine(onBoard).constData());
         QTest::ignoreMessage(QtDebugMsg, "QModbus: Serial port setup and ready for use");
         QTest::ignoreMessage(QtDebugMsg, "QModbus: Failed to set new com port paramters");
-        QCOMPARE(master->openPort(QStringLiteral("ttyS0"), 12345), RtuMaster::SetParamsFailed);
+        QCOMPARE(
+            master->openPort(QString::fromLatin1(onBoard.name), 12345), RtuMaster::SetParamsFailed);
         QVERIFY(!port.isOpen());
     }
 };

@@ -16,7 +16,11 @@
 #include <ctime>
 #include <thread>
 
+#ifdef Q_OS_WIN
+#include <qt_windows.h>
+#else
 #include <unistd.h>
+#endif
 
 // Values as a station would report them (registers are tenths or hundredths)
 // and, by hand, as they read in the units chosen in init(): °C, hPa, m/s, km.
@@ -517,7 +521,13 @@ void TestLogger::readersNeverSeeHalfARow()
     // A single write can still be seen cut, but only where the kernel moves
     // the end of file page by page while copying it; a row written in pieces
     // would also show up cut anywhere else.
+#ifdef Q_OS_WIN
+    SYSTEM_INFO system;
+    GetSystemInfo(&system);
+    const long page = long(system.dwPageSize);
+#else
     const long page = sysconf(_SC_PAGESIZE);
+#endif
     std::atomic<bool> done { false };
     std::atomic<int> tornOffPage { 0 };
     std::atomic<int> looks { 0 };

@@ -412,7 +412,8 @@ private slots:
         QTcpSocket late;
         QSignalSpy failed(&late, &QTcpSocket::errorOccurred);
         late.connectToHost(QHostAddress::LocalHost, port);
-        QVERIFY(failed.wait(5000));
+        // Windows may refuse inside connectToHost() already.
+        QVERIFY(!failed.isEmpty() || failed.wait(5000));
         QCOMPARE(late.error(), QAbstractSocket::ConnectionRefusedError);
     }
 };

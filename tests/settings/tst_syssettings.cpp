@@ -436,6 +436,29 @@ private slots:
         QCOMPARE(again.logPath(), folder);
     }
 
+    void logPathDefaultsToTheLocalDataFolder()
+    {
+        // The usual settings folder, under a home of the test's own.
+        QTemporaryDir home;
+        const QByteArray realHome = qgetenv("HOME");
+        qputenv("HOME", QFile::encodeName(home.path()));
+        QStandardPaths::setTestModeEnabled(true);
+        QCoreApplication::setOrganizationName(QStringLiteral("Quorin"));
+        QCoreApplication::setApplicationName(QStringLiteral("Skyquill"));
+        const QString logPath = SysSettings().logPath();
+        // The default settings folder's own place: on Windows under
+        // %LOCALAPPDATA%, where GenericDataLocation points, never the roaming profile.
+        const QString expected
+            = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
+            + QStringLiteral("/Quorin/Skyquill");
+        QCoreApplication::setOrganizationName(QString());
+        QCoreApplication::setApplicationName(QString());
+        QStandardPaths::setTestModeEnabled(false);
+        qputenv("HOME", realHome);
+        QVERIFY(expected.startsWith(home.path()));
+        QCOMPARE(logPath, expected);
+    }
+
     void logPathAndPathExists()
     {
         SysSettings s(folder);

@@ -11,7 +11,8 @@
 #include <memory>
 #include <optional>
 
-// Helper processes for integration tests: ended with SIGTERM, then killed.
+// Helper processes for integration tests: ended with SIGTERM, then killed
+// (on Windows, where a console program has no SIGTERM, killed at once).
 struct TestProcess
 {
     std::unique_ptr<QProcess> process = std::make_unique<QProcess>();
@@ -22,11 +23,13 @@ struct TestProcess
     {
         if (process->state() == QProcess::NotRunning)
             return;
+#ifdef Q_OS_UNIX
         ::kill(pid_t(process->processId()), SIGTERM);
-        if (!process->waitForFinished(3000)) {
-            process->kill();
-            process->waitForFinished(3000);
-        }
+        if (process->waitForFinished(3000))
+            return;
+#endif
+        process->kill();
+        process->waitForFinished(3000);
     }
 
     // Waits until the process printed a line starting with `prefix`; returns

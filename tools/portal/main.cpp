@@ -86,7 +86,9 @@ int main(int argc, char *argv[])
 
     quitOnTerminationSignals(&app);
     // A client that hangs up before reading its answer must not kill us.
+#ifdef Q_OS_UNIX
     std::signal(SIGPIPE, SIG_IGN);
+#endif
 
     PortalHost host(options);
     QString error;

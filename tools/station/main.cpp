@@ -179,8 +179,10 @@ int main(int argc, char *argv[])
     quitOnTerminationSignals(&app);
     // A client that vanishes mid-write must not kill us, and reading the
     // control channel from a background job must fail rather than stop us.
+#ifdef Q_OS_UNIX
     std::signal(SIGPIPE, SIG_IGN);
     std::signal(SIGTTIN, SIG_IGN);
+#endif
 
     StationHost host(options);
     QString error;

@@ -1,7 +1,5 @@
 #include "stationhost.h"
 
-#include "acquisition/posixserialport.h"
-
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QPointer>
@@ -13,11 +11,22 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+
+#ifdef Q_OS_UNIX
+#include "acquisition/posixserialport.h"
+
 #include <fcntl.h>
 #include <termios.h>
 #include <unistd.h>
+#else
+#include <qt_windows.h>
+
+#include <thread>
+#endif
 
 namespace {
+
+#ifdef Q_OS_UNIX
 
 bool makeRaw(int fd, int baud, QString *error)
 {
@@ -45,6 +54,7 @@ QString systemError(const char *what)
     return QStringLiteral("%1: %2").arg(
         QLatin1String(what), QString::fromLocal8Bit(std::strerror(errno)));
 }
+#endif
 
 } // namespace
 
@@ -90,6 +100,8 @@ station::Fault StationHost::faultFor(int *replies) const
     ++*replies;
     return fault;
 }
+
+#ifdef Q_OS_UNIX
 
 bool StationHost::openPty(QString *slavePath, QString *error)
 {
@@ -172,6 +184,26 @@ void StationHost::readSerial()
             QStringLiteral("skipped %1 stray bytes").arg(rtuFramer.droppedBytes() - droppedBefore));
 }
 
+#else
+
+// Serial lines are served from a pseudo-terminal or a POSIX device only; on
+// Windows the simulator speaks Modbus TCP.
+bool StationHost::openPty(QString *, QString *error)
+{
+    *error = QStringLiteral("pseudo-terminals exist on POSIX systems only");
+    return false;
+}
+
+bool StationHost::openDevice(const QString &, int, QString *error)
+{
+    *error = QStringLiteral("serial devices are served on POSIX systems only");
+    return false;
+}
+
+void StationHost::readSerial() { }
+
+#endif // Q_OS_UNIX
+
 void StationHost::serveSerial(const QByteArray &request)
 {
     if (options.verbose)
@@ -197,6 +229,8 @@ void StationHost::serveSerial(const QByteArray &request)
     }
     sendSerial(reply);
 }
+
+#ifdef Q_OS_UNIX
 
 void StationHost::sendSerial(const QByteArray &bytes)
 {
@@ -251,6 +285,14 @@ void StationHost::closeSerial(const QString &why)
     serialOut.clear();
     rtuFramer.clear();
 }
+
+#else
+
+void StationHost::sendSerial(const QByteArray &) { }
+void StationHost::flushSerial() { }
+void StationHost::closeSerial(const QString &) { }
+
+#endif // Q_OS_UNIX
 
 bool StationHost::listenTcp(
     const QHostAddress &address, quint16 port, quint16 *actualPort, QString *error)
@@ -326,6 +368,8 @@ void StationHost::dropClient(QTcpSocket *socket)
     socket->deleteLater();
 }
 
+#ifdef Q_OS_UNIX
+
 void StationHost::watchStdin()
 {
     // Started without a standard input (daemon style): nothing to watch.
@@ -351,6 +395,41 @@ void StationHost::readStdin()
             stdinReader->setEnabled(false); // closed: keep running until a signal
         break;
     }
+    takeStdinLines();
+}
+
+#else
+
+void StationHost::watchStdin()
+{
+    const HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+    if (input == nullptr || input == INVALID_HANDLE_VALUE)
+        return;
+    // A pipe cannot be waited on through the event loop here, so a thread
+    // blocks in the read and hands each piece to this one. It ends with the
+    // process; the QPointer is only read on this thread.
+    QPointer<StationHost> self(this);
+    std::thread([input, self] {
+        char buffer[256];
+        DWORD n = 0;
+        while (ReadFile(input, buffer, sizeof buffer, &n, nullptr) && n > 0) {
+            const QByteArray piece(buffer, int(n));
+            QMetaObject::invokeMethod(QCoreApplication::instance(), [self, piece] {
+                if (self) {
+                    self->stdinBuffer.append(piece);
+                    self->takeStdinLines();
+                }
+            });
+        }
+    }).detach();
+}
+
+void StationHost::readStdin() { }
+
+#endif // Q_OS_UNIX
+
+void StationHost::takeStdinLines()
+{
     int end;
     while ((end = stdinBuffer.indexOf('\n')) >= 0) {
         const QByteArray line = stdinBuffer.left(end).trimmed();

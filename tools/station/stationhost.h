@@ -63,6 +63,7 @@ private:
     void dropClient(QTcpSocket *socket);
 
     void readStdin();
+    void takeStdinLines();
     void runCommand(const QByteArray &line);
     void note(const QString &text) const;
 
