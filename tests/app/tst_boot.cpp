@@ -1,4 +1,5 @@
 #include "support/freeport.h"
+#include "support/privatehome.h"
 
 #include <QDir>
 #include <QFile>
@@ -17,31 +18,12 @@ class TestBoot : public QObject
 private slots:
     void bootsCleanlyAndQuitsOnSigterm()
     {
-        QTemporaryDir home;
-        QVERIFY(home.isValid());
-        const QString data = home.path() + "/data";
-        QVERIFY(QDir().mkpath(data + "/Quorin/Skyquill"));
-        QVERIFY(QDir().mkpath(home.path() + "/Desktop"));
-        QVERIFY(QDir().mkpath(home.path() + "/config"));
-        QVERIFY(QDir().mkpath(home.path() + "/runtime"));
-        QFile::setPermissions(home.path() + "/runtime",
-                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        {
-            QFile ini(data + "/Quorin/Skyquill/settings.ini");
-            QVERIFY(ini.open(QIODevice::WriteOnly));
-            ini.write("[General]\nDebugLog=true\nSerialPort=/nonexistent/tty\nGatewayPort="
-                      + QByteArray::number(freeTcpPort()) + "\n");
-        }
+        PrivateHome home;
+        QVERIFY(home.make("DebugLog=true\nSerialPort=/nonexistent/tty\nGatewayPort="
+                          + QByteArray::number(freeTcpPort()) + "\n"));
 
         QProcess program;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("HOME", home.path());
-        env.insert("XDG_DATA_HOME", data);
-        env.insert("XDG_CONFIG_HOME", home.path() + "/config");
-        env.insert("XDG_RUNTIME_DIR", home.path() + "/runtime");
-        env.insert("QT_QPA_PLATFORM", "offscreen");
-        env.insert("QT_QUICK_BACKEND", "software");
-        program.setProcessEnvironment(env);
+        program.setProcessEnvironment(home.environment());
         program.setProcessChannelMode(QProcess::ForwardedChannels);
         program.start(QStringLiteral(SKYQUILL_BINARY), QStringList());
         QVERIFY(program.waitForStarted());

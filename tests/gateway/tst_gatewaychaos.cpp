@@ -1,5 +1,6 @@
 #include "acquisition/registerimage.h"
 #include "gateway/gatewayserver.h"
+#include "gatewayclient.h"
 #include "support/logcapture.h"
 
 #include <QElapsedTimer>
@@ -15,46 +16,6 @@
 // Hostile clients against the real server. Every test ends with a plain
 // client served, so a server that survived but stopped answering fails too.
 namespace {
-
-QByteArray readRequest(int transaction, int address, int quantity)
-{
-    const quint8 bytes[] = { quint8(transaction >> 8), quint8(transaction), 0, 0, 0, 6, 1, 3,
-        quint8(address >> 8), quint8(address), quint8(quantity >> 8), quint8(quantity) };
-    return QByteArray(reinterpret_cast<const char *>(bytes), sizeof bytes);
-}
-
-struct Client
-{
-    std::unique_ptr<QTcpSocket> socket = std::make_unique<QTcpSocket>();
-
-    bool connectTo(quint16 port)
-    {
-        QSignalSpy connected(socket.get(), &QTcpSocket::connected);
-        socket->connectToHost(QHostAddress::LocalHost, port);
-        return connected.wait(5000);
-    }
-    void send(const QByteArray &bytes)
-    {
-        socket->write(bytes);
-        socket->flush();
-    }
-    QByteArray read(int count)
-    {
-        while (socket->bytesAvailable() < count) {
-            QSignalSpy ready(socket.get(), &QTcpSocket::readyRead);
-            if (!ready.wait(5000))
-                break;
-        }
-        return socket->read(count);
-    }
-    bool closedByPeer()
-    {
-        if (socket->state() == QAbstractSocket::UnconnectedState)
-            return true;
-        QSignalSpy disconnected(socket.get(), &QTcpSocket::disconnected);
-        return disconnected.wait(5000);
-    }
-};
 
 // The hostile client script under /usr/bin/python3 (Debian's, as in CI).
 struct Hostile
@@ -174,7 +135,7 @@ private slots:
         // Full: the one that has been quiet longest makes room.
         Client newcomer;
         QVERIFY(newcomer.connectTo(server->serverPort()));
-        QVERIFY(idle.front().closedByPeer());
+        QVERIFY(idle.front().waitClosedByPeer());
         newcomer.send(readRequest(1, 200, 1));
         QCOMPARE(newcomer.read(11).size(), 11);
         QCOMPARE(log.countStartingWith("Too many connections, closing the longest idle from: "), 1);
@@ -189,7 +150,7 @@ private slots:
         server->closeIdleConnections();
         QCOMPARE(server->connectionCount(), 1);
         for (std::size_t i = 1; i < idle.size(); ++i)
-            QVERIFY(idle[i].closedByPeer());
+            QVERIFY(idle[i].waitClosedByPeer());
         QCOMPARE(newcomer.socket->state(), QAbstractSocket::ConnectedState);
         QVERIFY(answersANormalRead());
     }
@@ -217,7 +178,7 @@ private slots:
             // 60 s after it came, `endless` has not completed one request.
             QCOMPARE(server->connectionCount(), i < plain.size() - 1 ? 3 : 2);
         }
-        QVERIFY(endless.closedByPeer());
+        QVERIFY(endless.waitClosedByPeer());
         QCOMPARE(slow.socket->state(), QAbstractSocket::ConnectedState);
         QVERIFY(answersANormalRead());
     }

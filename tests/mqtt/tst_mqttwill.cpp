@@ -1,4 +1,5 @@
 #include "support/freeport.h"
+#include "support/privatehome.h"
 #include "mosquittobroker.h"
 #include "support/processes.h"
 
@@ -25,33 +26,16 @@ private slots:
         const auto stationPort = station.waitForLine("TCP ");
         QVERIFY(stationPort.has_value());
 
-        QTemporaryDir home;
-        QVERIFY(home.isValid());
-        const QString data = home.path() + "/data";
-        QVERIFY(QDir().mkpath(data + "/Quorin/Skyquill"));
-        QVERIFY(QDir().mkpath(home.path() + "/runtime"));
-        QFile::setPermissions(home.path() + "/runtime",
-                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        {
-            QFile ini(data + "/Quorin/Skyquill/settings.ini");
-            QVERIFY(ini.open(QIODevice::WriteOnly));
-            ini.write("[General]\nReadMode=1\nModbusIP=127.0.0.1\nModbusPort=" + stationPort->toUtf8()
-                      + "\nMqttEnabled=true\nMqttHost=127.0.0.1\nMqttPort="
-                      + QByteArray::number(broker.port) + "\nMqttIntervalSeconds=1\nGatewayPort="
-                      + QByteArray::number(freeTcpPort()) + "\n");
-        }
+        PrivateHome home;
+        QVERIFY(home.make("ReadMode=1\nModbusIP=127.0.0.1\nModbusPort=" + stationPort->toUtf8()
+                          + "\nMqttEnabled=true\nMqttHost=127.0.0.1\nMqttPort="
+                          + QByteArray::number(broker.port) + "\nMqttIntervalSeconds=1\nGatewayPort="
+                          + QByteArray::number(freeTcpPort()) + "\n"));
         Subscriber watcher(broker, "skyquill/4711/#");
 
         TestProcess console; // ended with the test, should it fail before the kill
         QProcess &program = *console.process;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("HOME", home.path());
-        env.insert("XDG_DATA_HOME", data);
-        env.insert("XDG_CONFIG_HOME", home.path() + "/config");
-        env.insert("XDG_RUNTIME_DIR", home.path() + "/runtime");
-        env.insert("QT_QPA_PLATFORM", "offscreen");
-        env.insert("QT_QUICK_BACKEND", "software");
-        program.setProcessEnvironment(env);
+        program.setProcessEnvironment(home.environment());
         program.setProcessChannelMode(QProcess::ForwardedChannels);
         program.start(QStringLiteral(SKYQUILL_BINARY), QStringList());
         QVERIFY(program.waitForStarted());
