@@ -15,6 +15,7 @@ Item {
     property alias needle1: needle1
     property alias needle2: needle2
     property alias needle3: needle3
+    readonly property bool moving: needle1.moving || needle2.moving || needle3.moving
 
     width: 200
     height: 200

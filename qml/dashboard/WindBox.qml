@@ -6,6 +6,8 @@ import "../controls"
 // Speed gauge, current wind, direction compass and the averages and gust.
 WDGroupBox {
     property alias showRunway: gaugeDirection.showRunway
+    // True while a needle, arrow or gust marker is still swinging.
+    readonly property bool moving: windGauge.moving || windGust.moving || gaugeDirection.moving
 
     title: qsTr("Wind Speed and Direction")
 
@@ -24,14 +26,14 @@ WDGroupBox {
             Layout.preferredHeight: 200
             max: Settings.speedRangeHigh
             valueText: Settings.speedUnits
-            needle1.rotation: Format.speedAngle(ModbusPort.wind, Settings.speedRangeHigh)
-            needle2.rotation: Format.speedAngle(ModbusPort.wind2, Settings.speedRangeHigh)
-            needle3.rotation: Format.speedAngle(ModbusPort.wind10, Settings.speedRangeHigh)
+            needle1.angle: Format.speedAngle(ModbusPort.wind, Settings.speedRangeHigh)
+            needle2.angle: Format.speedAngle(ModbusPort.wind2, Settings.speedRangeHigh)
+            needle3.angle: Format.speedAngle(ModbusPort.wind10, Settings.speedRangeHigh)
 
             GustMarker {
                 id: windGust
                 objectName: "windGust"
-                rotation: Format.speedAngle(ModbusPort.windGust, Settings.speedRangeHigh)
+                angle: Format.speedAngle(ModbusPort.windGust, Settings.speedRangeHigh)
             }
         }
 
@@ -62,10 +64,10 @@ WDGroupBox {
             objectName: "gaugeDirection"
             Layout.preferredWidth: 200
             Layout.preferredHeight: 200
-            dirNeedle.rotation: Format.directionAngle(ModbusPort.windDir)
-            dir2Needle.rotation: Format.directionAngle(ModbusPort.windDir2)
-            dir10Needle.rotation: Format.directionAngle(ModbusPort.windDir10)
-            dirGust.rotation: Format.directionAngle(ModbusPort.windDirGust)
+            dirNeedle.angle: Format.directionAngle(ModbusPort.windDir)
+            dir2Needle.angle: Format.directionAngle(ModbusPort.windDir2)
+            dir10Needle.angle: Format.directionAngle(ModbusPort.windDir10)
+            dirGust.angle: Format.directionAngle(ModbusPort.windDirGust)
             dirGust.visible: ModbusPort.windGust !== 0
         }
 

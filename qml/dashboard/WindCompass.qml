@@ -13,6 +13,8 @@ Item {
     property alias dir10Needle: dir10Needle
     property alias dirGust: dirGust
     property alias runwayImage: runwayImage
+    readonly property bool moving: dirNeedle.moving || dir2Needle.moving || dir10Needle.moving
+                                   || dirGust.moving
 
     width: 200
     height: 200
@@ -108,5 +110,6 @@ Item {
     GustMarker {
         id: dirGust
         objectName: "dirGust"
+        wraps: true
     }
 }
