@@ -29,9 +29,11 @@ ApplicationWindow {
         id: footerBar
     }
 
-    Rectangle {
+    // The window's own colour is the pages' background: cleared, not painted.
+    color: Settings.backgroundColor
+
+    Item {
         anchors.fill: parent
-        color: Settings.backgroundColor
 
         StackLayout {
             id: stack
@@ -42,6 +44,7 @@ ApplicationWindow {
             StandardPage {
                 id: standardPage
                 objectName: "standardPage"
+                paintsBackground: false
                 Layout.minimumWidth: width
                 Layout.maximumWidth: width
                 Layout.minimumHeight: height
@@ -54,6 +57,7 @@ ApplicationWindow {
             AviationPage {
                 id: aviationPage
                 objectName: "aviationPage"
+                paintsBackground: false
                 Layout.minimumWidth: width
                 Layout.maximumWidth: width
                 Layout.minimumHeight: height

@@ -1,6 +1,5 @@
 import QtQuick 2.15
 import QtQuick.Controls 2.15
-import QtGraphicalEffects 1.15
 
 // The look of every box: the title stands above a rounded frame that casts a
 // shadow to the lower right.
@@ -8,6 +7,12 @@ GroupBox {
     id: control
 
     property bool centredTitle: false
+    // Draws the frame and its shadow once into a layer of their own, at
+    // `renderScale` (the page's scale times the screen's pixel ratio).
+    property bool cacheFrame: false
+    property real renderScale: 1
+    // How far the shadow reaches beyond the frame: blur radius plus offset.
+    readonly property real shadowReach: 12
 
     font.pixelSize: 15
 
@@ -28,25 +33,42 @@ GroupBox {
         width: parent.width
         height: parent.height - control.topPadding + control.bottomPadding
 
-        DropShadow {
-            anchors.fill: frame
-            source: frame
-            horizontalOffset: 2
-            verticalOffset: 2
-            radius: 10
-            samples: 21
-            color: Settings.shadowColor
-            // The frame only changes with the theme: blur it once, not every
-            // frame the needles move.
-            cached: true
-        }
+        // Larger than the frame by the shadow's reach, so that a cached layer
+        // holds all of the shadow.
+        Item {
+            x: -control.shadowReach
+            y: -control.shadowReach
+            width: parent.width + 2 * control.shadowReach
+            height: parent.height + 2 * control.shadowReach
+            layer.enabled: control.cacheFrame
+            layer.smooth: true
+            layer.textureSize: Qt.size(Math.ceil(width * control.renderScale),
+                                       Math.ceil(height * control.renderScale))
 
-        Rectangle {
-            id: frame
-            anchors.fill: parent
-            radius: 10
-            color: Settings.backgroundColor
-            border.color: Settings.textColor
+            // As a Gaussian blur of the frame with a radius of 10 px (21
+            // samples) would draw it, 2 px to the lower right.
+            BoxShadow {
+                x: frame.x + 2 - control.shadowReach
+                y: frame.y + 2 - control.shadowReach
+                width: frame.width + 2 * control.shadowReach
+                height: frame.height + 2 * control.shadowReach
+                boxWidth: frame.width
+                boxHeight: frame.height
+                cornerRadius: frame.radius
+                deviation: 11 / 3.3333
+                color: Settings.shadowColor
+            }
+
+            Rectangle {
+                id: frame
+                x: control.shadowReach
+                y: control.shadowReach
+                width: parent.width - 2 * control.shadowReach
+                height: parent.height - 2 * control.shadowReach
+                radius: 10
+                color: Settings.backgroundColor
+                border.color: Settings.textColor
+            }
         }
     }
 }

@@ -1,5 +1,6 @@
 import QtQuick 2.15
 import QtQuick.Controls 2.15
+import QtQuick.Window 2.15
 
 // What both dashboards share on their 770 x 670 page: the background, the top
 // bar with the transfer icon, settings button and logo, the "No Data
@@ -11,6 +12,12 @@ Item {
 
     default property alias boxes: boxArea.data
     readonly property alias valueFont: dosisBold.name
+    // The resolution of the boxes' cached layers: as sharp as the page is
+    // shown, whatever its scale.
+    readonly property real renderScale: scale * Screen.devicePixelRatio
+    // Off where a window of the same colour shows through: a full-page fill
+    // is a good part of the cost of a frame on a software renderer.
+    property bool paintsBackground: true
 
     width: 770
     height: 670
@@ -22,6 +29,7 @@ Item {
 
     Rectangle {
         anchors.fill: parent
+        visible: page.paintsBackground
         color: Settings.backgroundColor
     }
 
@@ -64,8 +72,9 @@ Item {
         anchors.verticalCenter: dataTransferIcon.verticalCenter
         height: 18
         width: height * 147 / 27
+        // Decoded at the size it is drawn: no mipmaps to build at start-up.
+        sourceSize: Qt.size(width * page.renderScale, height * page.renderScale)
         fillMode: Image.PreserveAspectFit
-        mipmap: true
         source: "../../images/quorinlogo.png"
     }
 

@@ -357,6 +357,26 @@ TestCase {
         settlesAt("dirNeedle", -80)
     }
 
+    // The movers are drawn live; the still parts from cached layers.
+    function test_stillPartsAreCached() {
+        show(standardComponent)
+        function cached(thing) {
+            for (var p = thing; p; p = p.parent) {
+                if (p.layer.enabled)
+                    return true
+            }
+            return false
+        }
+        movers().forEach(function(mover) {
+            verify(!cached(mover), mover.objectName + " is in a cached layer")
+        })
+        var still = ["speedScale", "runwayImage", "temperatureText", "humidityText", "pressureText",
+                     "rainText", "textWindDir", "textWindSpeed2", "textWindDirGust"]
+        still.forEach(function(name) {
+            verify(cached(item(name)), name + " is drawn live")
+        })
+    }
+
     function test_startAndQuit() {
         var p = createTemporaryObject(aviationComponent, testCase)
         compare(ModbusPort.starts, 1)
