@@ -1,18 +1,20 @@
 import QtQuick 2.15
 import QtQuick.Controls 2.15
-import QtQuick.Dialogs 1.3
 import QtQuick.Layouts 1.15
 import "dashboard"
-import "settings"
 import "dashboard/Format.js" as Format
 
 // The main window: one of the two dashboards, chosen by Settings.viewMode and
-// scaled as a whole with the window; the settings window; link errors.
+// scaled as a whole with the window; the settings window; link errors. What
+// the first frame does not show is made when it is first needed and then
+// kept: the other dashboard, the settings window and the error dialog.
 ApplicationWindow {
     id: applicationWindow
     objectName: "applicationWindow"
 
     readonly property real pageScale: Format.pageScale(width, height, footer.height)
+    property var settingsWindow: null
+    property var messageDialog: null
 
     visible: true
     title: qsTr("Quorin Sky Quill")
@@ -41,46 +43,50 @@ ApplicationWindow {
             anchors.fill: parent
             currentIndex: Settings.viewMode
 
-            StandardPage {
-                id: standardPage
-                objectName: "standardPage"
-                paintsBackground: false
-                Layout.minimumWidth: width
-                Layout.maximumWidth: width
-                Layout.minimumHeight: height
-                Layout.maximumHeight: height
-                transformOrigin: Item.TopLeft
-                scale: applicationWindow.pageScale
-                onShowSettings: settingsWindow.show()
+            // A page lives from its first showing as long as the window:
+            // each keeps the acquisition thread started while it exists.
+            function makeCurrentPage() {
+                var loader = [standardLoader, aviationLoader][currentIndex]
+                if (loader)
+                    loader.active = true
+            }
+            onCurrentIndexChanged: makeCurrentPage()
+            Component.onCompleted: makeCurrentPage()
+
+            Loader {
+                id: standardLoader
+                active: false
+                Layout.minimumWidth: Format.designWidth
+                Layout.maximumWidth: Format.designWidth
+                Layout.minimumHeight: Format.designHeight
+                Layout.maximumHeight: Format.designHeight
+                sourceComponent: StandardPage {
+                    objectName: "standardPage"
+                    paintsBackground: false
+                    transformOrigin: Item.TopLeft
+                    scale: applicationWindow.pageScale
+                    onShowSettings: applicationWindow.openSettings()
+                }
+                onLoaded: item.continueFrom(aviationLoader.item)
             }
 
-            AviationPage {
-                id: aviationPage
-                objectName: "aviationPage"
-                paintsBackground: false
-                Layout.minimumWidth: width
-                Layout.maximumWidth: width
-                Layout.minimumHeight: height
-                Layout.maximumHeight: height
-                transformOrigin: Item.TopLeft
-                scale: applicationWindow.pageScale
-                onShowSettings: settingsWindow.show()
+            Loader {
+                id: aviationLoader
+                active: false
+                Layout.minimumWidth: Format.designWidth
+                Layout.maximumWidth: Format.designWidth
+                Layout.minimumHeight: Format.designHeight
+                Layout.maximumHeight: Format.designHeight
+                sourceComponent: AviationPage {
+                    objectName: "aviationPage"
+                    paintsBackground: false
+                    transformOrigin: Item.TopLeft
+                    scale: applicationWindow.pageScale
+                    onShowSettings: applicationWindow.openSettings()
+                }
+                onLoaded: item.continueFrom(standardLoader.item)
             }
         }
-    }
-
-    MessageDialog {
-        id: messageDialog
-        objectName: "messageDialog"
-        title: qsTr("Error")
-        icon: StandardIcon.Critical
-        standardButtons: StandardButton.Ok
-        onAccepted: visible = false
-    }
-
-    SettingsWindow {
-        id: settingsWindow
-        objectName: "settingsWindow"
     }
 
     Connections {
@@ -97,8 +103,29 @@ ApplicationWindow {
         }
     }
 
+    // Made hidden the first time it is asked for, then kept and reused.
+    function ensureSettingsWindow() {
+        if (!settingsWindow)
+            settingsWindow = make("settings/SettingsWindow.qml", "settingsWindow")
+        return settingsWindow
+    }
+
+    function openSettings() {
+        ensureSettingsWindow().show()
+    }
+
     function showError(text) {
+        if (!messageDialog)
+            messageDialog = make("controls/ErrorDialog.qml", "messageDialog")
         messageDialog.text = text
         messageDialog.open()
+    }
+
+    function make(url, name) {
+        var component = Qt.createComponent(url)
+        var object = component.createObject(applicationWindow, { objectName: name })
+        if (!object)
+            console.warn(component.errorString())
+        return object
     }
 }

@@ -18,6 +18,10 @@ Item {
     // Off where a window of the same colour shows through: a full-page fill
     // is a good part of the cost of a frame on a software renderer.
     property bool paintsBackground: true
+    // Whether any update has come since the page was made, and whether the
+    // updates have stayed away since ("No Data Connection").
+    property bool dataSeen: false
+    property bool noData: false
 
     width: 770
     height: 670
@@ -84,7 +88,7 @@ Item {
         anchors.centerIn: parent
         width: 500
         height: 80
-        visible: false
+        visible: page.noData
         color: Settings.backgroundColor
 
         Text {
@@ -107,7 +111,7 @@ Item {
         id: dataNoTransferIconTimer
         objectName: "dataNoTransferIconTimer"
         interval: 10 * Settings.updateTime
-        onTriggered: dataNoTransferIcon.visible = true
+        onTriggered: page.noData = true
     }
 
     Connections {
@@ -115,9 +119,21 @@ Item {
         function onAirTempChanged() {
             dataTransferIcon.visible = true
             dataTransferIconTimer.restart()
-            dataNoTransferIcon.visible = false
+            page.dataSeen = true
+            page.noData = false
             dataNoTransferIconTimer.restart()
         }
+    }
+
+    // A page made after the other one had been running takes over its state
+    // of the data flow: the banner as it stands, or its timer anew.
+    function continueFrom(other) {
+        if (!other || !other.dataSeen || dataSeen)
+            return
+        dataSeen = true
+        noData = other.noData
+        if (!noData)
+            dataNoTransferIconTimer.restart()
     }
 
     Component.onCompleted: ModbusPort.start()
