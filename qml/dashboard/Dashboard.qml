@@ -1,6 +1,7 @@
 import QtQuick 2.15
 import QtQuick.Controls 2.15
 import QtQuick.Window 2.15
+import "Format.js" as Format
 
 // What both dashboards share on their 770 x 670 page: the background, the top
 // bar with the transfer icon, settings button and logo, the "No Data
@@ -22,6 +23,9 @@ Item {
     // updates have stayed away since ("No Data Connection").
     property bool dataSeen: false
     property bool noData: false
+    // What the last update showed; an update that brings nothing new leaves
+    // the transfer icon dark, so a still station costs no frames.
+    property string lastReading: ""
 
     width: 770
     height: 670
@@ -117,8 +121,13 @@ Item {
     Connections {
         target: ModbusPort
         function onAirTempChanged() {
-            dataTransferIcon.visible = true
-            dataTransferIconTimer.restart()
+            // The whole cycle is published before its first signal.
+            var reading = Format.reading(ModbusPort)
+            if (reading !== page.lastReading) {
+                page.lastReading = reading
+                dataTransferIcon.visible = true
+                dataTransferIconTimer.restart()
+            }
             page.dataSeen = true
             page.noData = false
             dataNoTransferIconTimer.restart()
@@ -131,6 +140,7 @@ Item {
         if (!other || !other.dataSeen || dataSeen)
             return
         dataSeen = true
+        lastReading = other.lastReading
         noData = other.noData
         if (!noData)
             dataNoTransferIconTimer.restart()

@@ -278,8 +278,13 @@ TestCase {
         tryCompare(banner, "visible", true, 2000)
         compare(findChild(banner, "bannerText").text, "No Data Connection")
 
+        // An update that brings nothing new clears the banner but leaves the
+        // icon dark; a new reading lights it.
         ModbusPort.airTempChanged()
         verify(!banner.visible)
+        verify(!icon.visible)
+        ModbusPort.pressure = 1001.5
+        ModbusPort.airTempChanged()
         verify(icon.visible)
     }
 
