@@ -26,7 +26,7 @@ function steps(degrees) {
     var a = Math.abs(degrees)
     if (!(a >= visibleDegrees))
         return 0
-    return Math.min(maxSteps, Math.max(2, Math.ceil(2 * Math.sqrt(a))))
+    return Math.min(maxSteps, Math.max(2, Math.ceil(1.6 * Math.sqrt(a))))
 }
 
 // Damping rate and angular frequency of the spring over one swing (time 0 to
