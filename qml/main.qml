@@ -1,18 +1,23 @@
 import QtQuick 2.15
-import QtQuick.Controls 2.15
 import QtQuick.Layouts 1.15
+import QtQuick.Window 2.15
 import "dashboard"
 import "dashboard/Format.js" as Format
 
 // The main window: one of the two dashboards, chosen by Settings.viewMode and
 // scaled as a whole with the window; the settings window; link errors. What
 // the first frame does not show is made when it is first needed and then
-// kept: the other dashboard, the settings window and the error dialog.
-ApplicationWindow {
+// kept: the other dashboard, the settings window and the error dialog. No
+// control of Qt Quick Controls is needed for the first frame, so their module
+// is loaded only with the settings window.
+Window {
     id: applicationWindow
     objectName: "applicationWindow"
 
     readonly property real pageScale: Format.pageScale(width, height, footer.height)
+    // Where an application window keeps its footer: an empty tab bar of the
+    // control style, no higher than this. Only its height enters the scaling.
+    readonly property Item footer: footerBar
     property var settingsWindow: null
     property var messageDialog: null
 
@@ -26,9 +31,11 @@ ApplicationWindow {
     // The settings window must not keep the program running on its own.
     onClosing: Qt.quit()
 
-    // Holds no buttons; only its height enters the scaling.
-    footer: TabBar {
+    Item {
         id: footerBar
+        anchors.bottom: parent.bottom
+        width: parent.width
+        height: 0
     }
 
     // The window's own colour is the pages' background: cleared, not painted.
@@ -36,6 +43,7 @@ ApplicationWindow {
 
     Item {
         anchors.fill: parent
+        anchors.bottomMargin: footerBar.height
 
         StackLayout {
             id: stack

@@ -1,5 +1,4 @@
 import QtQuick 2.15
-import QtQuick.Controls 2.15
 import QtQuick.Window 2.15
 import "Format.js" as Format
 
@@ -55,7 +54,10 @@ Item {
         color: Settings.textColor
     }
 
-    ToolButton {
+    // A button of just the icon, drawn as a tool button of the control style
+    // draws it (within a padding of 6 px); Space or Return presses it when it
+    // has the keyboard focus.
+    Item {
         id: settingsButton
         objectName: "settingsButton"
         width: 30
@@ -63,13 +65,25 @@ Item {
         anchors.right: dataTransferIcon.left
         anchors.rightMargin: 10
         anchors.verticalCenter: dataTransferIcon.verticalCenter
-        display: AbstractButton.IconOnly
-        icon.source: "../../images/settings.png"
-        icon.color: "transparent"
-        background: Rectangle {
-            color: Settings.backgroundColor
+        activeFocusOnTab: true
+        Accessible.role: Accessible.Button
+        Accessible.name: qsTr("Settings")
+        Accessible.onPressAction: page.showSettings()
+        Keys.onSpacePressed: page.showSettings()
+        Keys.onReturnPressed: page.showSettings()
+
+        Image {
+            anchors.centerIn: parent
+            width: 18
+            height: 18
+            sourceSize: Qt.size(18 * page.renderScale, 18 * page.renderScale)
+            source: "../../images/settings.png"
         }
-        onClicked: page.showSettings()
+
+        MouseArea {
+            anchors.fill: parent
+            onClicked: page.showSettings()
+        }
     }
 
     Image {

@@ -161,7 +161,7 @@ TestCase {
 
         // Cached, the frame's layer holds all of the shadow.
         verify(!backdrop.layer.enabled)
-        box.cacheFrame = true
+        box.background.cached = true
         verify(backdrop.layer.enabled)
         var inside = frame.mapToItem(backdrop, 0, 0)
         verify(inside.x >= reach && inside.y >= reach)
