@@ -396,6 +396,10 @@ TestCase {
         settingsSpy.clear()
         mouseClick(item("settingsButton"))
         compare(settingsSpy.count, 1)
+        // And from the keyboard.
+        item("settingsButton").forceActiveFocus()
+        keyClick(Qt.Key_Space)
+        compare(settingsSpy.count, 2)
     }
 
     function test_altimeterBox_data() {
