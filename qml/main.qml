@@ -1,18 +1,25 @@
 import QtQuick 2.15
-import QtQuick.Controls 2.15
 import QtQuick.Layouts 1.15
+import QtQuick.Window 2.15
 import "dashboard"
-import "settings"
 import "dashboard/Format.js" as Format
 
 // The main window: one of the two dashboards, chosen by Settings.viewMode and
-// scaled as a whole with the window; the history view over them; the
-// settings window; link errors.
-ApplicationWindow {
+// scaled as a whole with the window; the history view over them; the settings
+// window; link errors. What the first frame does not show is made when it is
+// first needed and then kept: the other dashboard, the history view, the
+// settings window and the error dialog. No control of Qt Quick Controls is
+// needed for the first frame, so their module is loaded only with the others.
+Window {
     id: applicationWindow
     objectName: "applicationWindow"
 
     readonly property real pageScale: Format.pageScale(width, height, footer.height)
+    // Where an application window keeps its footer: an empty tab bar of the
+    // control style, no higher than this. Only its height enters the scaling.
+    readonly property Item footer: footerBar
+    property var settingsWindow: null
+    property var messageDialog: null
     property bool historyShown: false
 
     visible: true
@@ -25,14 +32,19 @@ ApplicationWindow {
     // The settings window must not keep the program running on its own.
     onClosing: Qt.quit()
 
-    // Holds no buttons; only its height enters the scaling.
-    footer: TabBar {
+    Item {
         id: footerBar
+        anchors.bottom: parent.bottom
+        width: parent.width
+        height: 0
     }
 
-    Rectangle {
+    // The window's own colour is the pages' background: cleared, not painted.
+    color: Settings.backgroundColor
+
+    Item {
         anchors.fill: parent
-        color: Settings.backgroundColor
+        anchors.bottomMargin: footerBar.height
 
         StackLayout {
             id: stack
@@ -41,34 +53,53 @@ ApplicationWindow {
             currentIndex: Settings.viewMode
             visible: !applicationWindow.historyShown
 
-            StandardPage {
-                id: standardPage
-                objectName: "standardPage"
-                Layout.minimumWidth: width
-                Layout.maximumWidth: width
-                Layout.minimumHeight: height
-                Layout.maximumHeight: height
-                transformOrigin: Item.TopLeft
-                scale: applicationWindow.pageScale
-                onShowSettings: settingsWindow.show()
-                onShowHistory: applicationWindow.toggleHistory()
+            // A page lives from its first showing as long as the window:
+            // each keeps the acquisition thread started while it exists.
+            function makeCurrentPage() {
+                var loader = [standardLoader, aviationLoader][currentIndex]
+                if (loader)
+                    loader.active = true
+            }
+            onCurrentIndexChanged: makeCurrentPage()
+            Component.onCompleted: makeCurrentPage()
+
+            Loader {
+                id: standardLoader
+                active: false
+                Layout.minimumWidth: Format.designWidth
+                Layout.maximumWidth: Format.designWidth
+                Layout.minimumHeight: Format.designHeight
+                Layout.maximumHeight: Format.designHeight
+                sourceComponent: StandardPage {
+                    objectName: "standardPage"
+                    paintsBackground: false
+                    transformOrigin: Item.TopLeft
+                    scale: applicationWindow.pageScale
+                    onShowSettings: applicationWindow.openSettings()
+                    onShowHistory: applicationWindow.toggleHistory()
+                }
+                onLoaded: item.continueFrom(aviationLoader.item)
             }
 
-            AviationPage {
-                id: aviationPage
-                objectName: "aviationPage"
-                Layout.minimumWidth: width
-                Layout.maximumWidth: width
-                Layout.minimumHeight: height
-                Layout.maximumHeight: height
-                transformOrigin: Item.TopLeft
-                scale: applicationWindow.pageScale
-                onShowSettings: settingsWindow.show()
-                onShowHistory: applicationWindow.toggleHistory()
+            Loader {
+                id: aviationLoader
+                active: false
+                Layout.minimumWidth: Format.designWidth
+                Layout.maximumWidth: Format.designWidth
+                Layout.minimumHeight: Format.designHeight
+                Layout.maximumHeight: Format.designHeight
+                sourceComponent: AviationPage {
+                    objectName: "aviationPage"
+                    paintsBackground: false
+                    transformOrigin: Item.TopLeft
+                    scale: applicationWindow.pageScale
+                    onShowSettings: applicationWindow.openSettings()
+                    onShowHistory: applicationWindow.toggleHistory()
+                }
+                onLoaded: item.continueFrom(standardLoader.item)
             }
         }
 
-        // Made on first opening, so it costs nothing until then.
         Loader {
             id: historyLoader
             objectName: "historyLoader"
@@ -100,17 +131,6 @@ ApplicationWindow {
         historyShown = !historyShown
     }
 
-    LinkFailureDialog {
-        id: messageDialog
-        objectName: "messageDialog"
-        onOpenSettings: settingsWindow.showPage(1)
-    }
-
-    SettingsWindow {
-        id: settingsWindow
-        objectName: "settingsWindow"
-    }
-
     Connections {
         target: ModbusPort
         function onOpenPortFailed() {
@@ -125,9 +145,34 @@ ApplicationWindow {
         }
     }
 
+    // Made hidden the first time it is asked for, then kept and reused.
+    function ensureSettingsWindow() {
+        if (!settingsWindow)
+            settingsWindow = make("settings/SettingsWindow.qml", "settingsWindow")
+        return settingsWindow
+    }
+
+    function openSettings() {
+        ensureSettingsWindow().show()
+    }
+
     function showError(text) {
+        if (!messageDialog) {
+            messageDialog = make("dashboard/LinkFailureDialog.qml", "messageDialog")
+            messageDialog.openSettings.connect(function() {
+                ensureSettingsWindow().showPage(1)
+            })
+        }
         messageDialog.text = text
         messageDialog.informativeText = ModbusPort.linkFailureText
         messageDialog.open()
+    }
+
+    function make(url, name) {
+        var component = Qt.createComponent(url)
+        var object = component.createObject(applicationWindow, { objectName: name })
+        if (!object)
+            console.warn(component.errorString())
+        return object
     }
 }

@@ -1,13 +1,23 @@
-// Start-up time to the first frame, then CPU share and resident memory over a
-// run of 1 Hz updates: the console, fed by the station simulator over a
-// pseudo-terminal, beside a bare QQmlApplicationEngine showing an empty window
-// of the same size (the floor). Each figure comes from a child process of its
-// own (this binary again, with --mode), so start-up and memory do not mix.
+// The console's drawing and start-up cost beside a bare QQmlApplicationEngine
+// showing an empty window of the same size (the floor):
+//
+// - start-up to the first frame, from launch and from main(), median of K
+//   launches per side;
+// - then, in one long run per side after a 3 s warm-up: N s of 1 Hz station
+//   updates (frames per update, CPU share, memory); 10 s with the station's
+//   weather held still; 10 s iconified the way a window manager does it
+//   (WM_STATE Iconic and unmapped); 10 s under the settings window, raised
+//   over the main window at its size.
+//
+// Each side is a child process of its own (this binary again, with --mode), so
+// start-up and memory do not mix. The console's child asks the parent to send
+// "hold" and "resume" to the station simulator by a line on its stdout, and
+// the parent answers on the child's stdin once the station has confirmed.
 //
 //   bench_gui [--seconds N] [--launches K]
 //
 // Run it on a display with real OpenGL (scripts/bench-gui uses Xvfb and Mesa),
-// or the console's drop shadows are not drawn and the figures flatter it.
+// or the console's box shadows are not drawn and the figures flatter it.
 #include "support/simulatedstation.h"
 #include "app/console.h"
 #include "app/debuglog.h"
@@ -15,6 +25,7 @@
 #include "support/localportal.h"
 
 #include <QCoreApplication>
+#include <QEventLoop>
 #include <QGuiApplication>
 #include <QMutex>
 #include <QMutexLocker>
@@ -34,13 +45,22 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <functional>
 #include <map>
 #include <optional>
 #include <vector>
 
 #include <sys/resource.h>
+#include <xcb/xcb.h>
 
 namespace {
+
+constexpr int WarmUpMs = 3000;
+constexpr int PhaseMs = 10000;
+// After "hold" the console may still read one changed set, and its needles
+// need a moment to come to rest.
+constexpr int HoldSettleMs = 3000;
+constexpr int SettleMs = 1000;
 
 // Same clock in parent and child, so the child can measure from the moment
 // the parent launched it (fork, exec, dynamic linking and static set-up
@@ -87,7 +107,7 @@ const char floorQml[] = "import QtQuick 2.15\n"
 struct ChildOptions
 {
     QString mode;
-    int seconds = 60;
+    int seconds = 30;
     qint64 launchedNs = 0; // 0: not launched by the parent
     QString port;
 };
@@ -97,6 +117,9 @@ struct Run
 {
     QQuickWindow *window = nullptr;
     std::atomic<qint64> firstFrameNs { 0 };
+    // CPU time of the whole process when the first frame was swapped: less
+    // at the mercy of other load on the machine than the wall time.
+    std::atomic<double> firstFrameCpu { 0 };
     std::atomic<int> frames { 0 };
     int updates = 0;
     QMutex rendererMutex;
@@ -126,29 +149,175 @@ void watchFirstWindow(QQmlApplicationEngine &engine, Run &run)
             [&run] {
                 const qint64 now = monotonicNs();
                 qint64 none = 0;
-                run.firstFrameNs.compare_exchange_strong(none, now);
+                if (run.firstFrameNs.compare_exchange_strong(none, now))
+                    run.firstFrameCpu = cpuSeconds();
                 ++run.frames;
             },
             Qt::DirectConnection);
     });
 }
 
-// Waits for the first frame, then for `seconds` of the event loop, and prints
-// the one result line the parent reads.
+// Plays the part of a window manager that iconifies and restores a window:
+// the ICCCM state on the window, then unmapping or mapping it. Qt reads the
+// state as minimised and the unmapping as the end of exposure.
+class WindowManager
+{
+public:
+    WindowManager()
+        : connection(xcb_connect(nullptr, nullptr))
+    {
+        if (xcb_connection_has_error(connection))
+            return;
+        const char name[] = "WM_STATE";
+        xcb_intern_atom_reply_t *reply = xcb_intern_atom_reply(connection,
+            xcb_intern_atom(connection, 0, sizeof name - 1, name), nullptr);
+        if (reply) {
+            wmState = reply->atom;
+            std::free(reply);
+        }
+    }
+    ~WindowManager() { xcb_disconnect(connection); }
+
+    bool usable() const { return !xcb_connection_has_error(connection) && wmState; }
+
+    void iconify(WId window) { setState(window, 3, false); }
+    void restore(WId window) { setState(window, 1, true); }
+
+private:
+    void setState(WId window, quint32 state, bool map)
+    {
+        const quint32 data[2] = { state, 0 };
+        const auto id = xcb_window_t(window);
+        xcb_change_property(connection, XCB_PROP_MODE_REPLACE, id, wmState, wmState, 32, 2, data);
+        if (map)
+            xcb_map_window(connection, id);
+        else
+            xcb_unmap_window(connection, id);
+        xcb_flush(connection);
+    }
+
+    xcb_connection_t *connection;
+    xcb_atom_t wmState = 0;
+};
+
+// Frames, updates and CPU over one phase of the long run.
+struct Phase
+{
+    int frames = 0;
+    int updates = 0;
+    double cpu = 0;
+    double wall = 0;
+    bool valid = true;
+};
+
+class PhaseMeter
+{
+public:
+    explicit PhaseMeter(const Run &run)
+        : run(run)
+    {
+    }
+    void start()
+    {
+        frames = run.frames.load();
+        updates = run.updates;
+        cpu = cpuSeconds();
+        wall = monotonicNs();
+    }
+    Phase stop() const
+    {
+        Phase p;
+        p.frames = run.frames.load() - frames;
+        p.updates = run.updates - updates;
+        p.cpu = cpuSeconds() - cpu;
+        p.wall = (monotonicNs() - wall) / 1e9;
+        return p;
+    }
+
+private:
+    const Run &run;
+    int frames = 0, updates = 0;
+    double cpu = 0;
+    qint64 wall = 0;
+};
+
+// Asks the parent to send a line to the station and waits for its answer.
+bool askStation(const char *command)
+{
+    std::printf("STATION %s\n", command);
+    std::fflush(stdout);
+    char line[64];
+    return std::fgets(line, sizeof line, stdin) && std::strncmp(line, "OK", 2) == 0;
+}
+
+// The settings window, made and shown the way the settings button does it;
+// null when the interface offers none.
+QQuickWindow *showSettingsWindow(QQuickWindow *main)
+{
+    auto find = [main] { return main->findChild<QQuickWindow *>(QStringLiteral("settingsWindow")); };
+    QQuickWindow *settings = find();
+    if (!settings) {
+        QMetaObject::invokeMethod(main, "openSettings");
+        settings = find();
+    }
+    if (!settings)
+        return nullptr;
+    settings->setGeometry(main->geometry());
+    settings->show();
+    settings->raise();
+    return settings;
+}
+
+// Steps of the long run, one after the other on the event loop.
+class Schedule
+{
+public:
+    void then(int delayMs, std::function<void()> step) { steps.push_back({ delayMs, std::move(step) }); }
+    void run()
+    {
+        if (next >= steps.size())
+            return;
+        const Step &step = steps[next++];
+        QTimer::singleShot(step.delayMs, Qt::PreciseTimer, [this, &step] {
+            step.action();
+            run();
+        });
+    }
+
+private:
+    struct Step
+    {
+        int delayMs;
+        std::function<void()> action;
+    };
+    std::vector<Step> steps;
+    size_t next = 0;
+};
+
+void printPhase(const char *name, const Phase &p)
+{
+    std::printf(" %s_frames=%d %s_updates=%d %s_cpu=%.3f %s_wall=%.3f %s_valid=%d", name, p.frames,
+        name, p.updates, name, p.cpu, name, p.wall, name, p.valid ? 1 : 0);
+}
+
+// Waits for the first frame, then runs the phases, and prints the one result
+// line the parent reads.
 int measure(QGuiApplication &app, Run &run, const ChildOptions &options, qint64 enteredNs)
 {
     if (!run.window) {
         std::fprintf(stderr, "%s: no window was created\n", qPrintable(options.mode));
         return 1;
     }
-    double cpuStart = 0;
-    qint64 wallStart = 0;
-    int framesStart = 0, updatesStart = 0;
+    const bool console = options.mode == QLatin1String("console");
+    PhaseMeter meter(run);
+    Phase updates, hold, minimised, covered;
+    qint64 rssKb = 0;
     bool started = false;
+    WindowManager wm;
+    QQuickWindow *settings = nullptr;
+    Schedule schedule;
 
     auto finish = [&] {
-        const double cpu = cpuSeconds() - cpuStart;
-        const double wall = (monotonicNs() - wallStart) / 1e9;
         const qint64 first = run.firstFrameNs.load();
         const double fromLaunch = options.launchedNs ? (first - options.launchedNs) / 1e6 : -1.0;
         const double fromMain = (first - enteredNs) / 1e6;
@@ -160,27 +329,83 @@ int measure(QGuiApplication &app, Run &run, const ChildOptions &options, qint64 
         const auto *interface = run.window->rendererInterface();
         if (!interface || interface->graphicsApi() != QSGRendererInterface::OpenGL)
             renderer = "software (no OpenGL)";
-        std::printf("RESULT launch_ms=%.1f main_ms=%.1f cpu_s=%.3f wall_s=%.3f rss_kb=%lld "
-                    "hwm_kb=%lld updates=%d frames=%d renderer=%s\n",
-            fromLaunch, fromMain, cpu, wall, statusKb("VmRSS"), statusKb("VmHWM"),
-            run.updates - updatesStart, run.frames.load() - framesStart,
-            renderer.isEmpty() ? "?" : renderer.constData());
+        std::printf("RESULT launch_ms=%.1f main_ms=%.1f cpu_ms=%.1f rss_kb=%lld hwm_kb=%lld",
+            fromLaunch, fromMain, run.firstFrameCpu.load() * 1000,
+            rssKb ? rssKb : statusKb("VmRSS"), statusKb("VmHWM"));
+        printPhase("run", updates);
+        printPhase("hold", hold);
+        printPhase("min", minimised);
+        printPhase("cover", covered);
+        std::printf(" renderer=%s\n", renderer.isEmpty() ? "?" : renderer.constData());
         std::fflush(stdout);
         app.quit();
     };
+
+    // A state the platform has to confirm: polled, since QWindow signals no
+    // change of exposure.
+    auto waitFor = [](const std::function<bool()> &done) {
+        for (int i = 0; i < 60 && !done(); ++i) {
+            QEventLoop loop;
+            QTimer::singleShot(50, &loop, &QEventLoop::quit);
+            loop.exec();
+        }
+        return done();
+    };
+
+    schedule.then(WarmUpMs, [&] { meter.start(); });
+    schedule.then(options.seconds * 1000, [&] {
+        updates = meter.stop();
+        rssKb = statusKb("VmRSS");
+        if (console)
+            hold.valid = askStation("hold");
+    });
+    schedule.then(HoldSettleMs, [&] { meter.start(); });
+    schedule.then(PhaseMs, [&] {
+        const bool held = hold.valid;
+        hold = meter.stop();
+        hold.valid = held;
+        if (console && !askStation("resume"))
+            hold.valid = false;
+        minimised.valid = wm.usable();
+        if (minimised.valid) {
+            wm.iconify(run.window->winId());
+            minimised.valid = waitFor([&] {
+                return !run.window->isExposed() && run.window->visibility() == QWindow::Minimized;
+            });
+        }
+    });
+    schedule.then(SettleMs, [&] { meter.start(); });
+    schedule.then(PhaseMs, [&] {
+        const bool valid = minimised.valid;
+        minimised = meter.stop();
+        minimised.valid = valid;
+        if (wm.usable()) {
+            wm.restore(run.window->winId());
+            waitFor([&] { return run.window->isExposed(); });
+        }
+    });
+    schedule.then(SettleMs, [&] {
+        settings = showSettingsWindow(run.window);
+        covered.valid = settings != nullptr;
+    });
+    schedule.then(SettleMs, [&] { meter.start(); });
+    schedule.then(PhaseMs, [&] {
+        const bool valid = covered.valid;
+        covered = meter.stop();
+        covered.valid = valid;
+        if (settings)
+            settings->hide();
+        finish();
+    });
 
     auto start = [&] {
         if (started)
             return;
         started = true;
-        cpuStart = cpuSeconds();
-        wallStart = monotonicNs();
-        framesStart = run.frames.load();
-        updatesStart = run.updates;
         if (options.seconds == 0)
             finish();
         else
-            QTimer::singleShot(options.seconds * 1000, Qt::PreciseTimer, &app, finish);
+            schedule.run();
     };
     // Queued from the render thread: the main thread starts the run.
     QObject::connect(run.window, &QQuickWindow::frameSwapped, &app, start);
@@ -246,8 +471,8 @@ int runFloor(int argc, char *argv[], const ChildOptions &options, qint64 entered
 
 using Result = std::map<QByteArray, QByteArray>;
 
-
-std::optional<Result> launch(const QString &mode, int seconds, const QString &port)
+std::optional<Result> launch(
+    const QString &mode, int seconds, const QString &port, SimulatedStation *station)
 {
     // The child's stderr (start-up chatter of the settings) is shown only
     // when the run fails.
@@ -264,31 +489,43 @@ std::optional<Result> launch(const QString &mode, int seconds, const QString &po
             child.exitCode(), child.readAllStandardError().constData());
         return std::nullopt;
     };
-    if (!child.waitForFinished((seconds + 60) * 1000)) {
-        child.kill();
-        child.waitForFinished(3000);
-        return fail("did not finish");
-    }
-    const QList<QByteArray> lines = child.readAllStandardOutput().split('\n');
-    for (const QByteArray &line : lines) {
-        if (!line.startsWith("RESULT "))
-            continue;
-        Result result;
-        const int at = line.indexOf(" renderer=");
-        const QByteArray fields = at < 0 ? line.mid(7) : line.mid(7, at - 7);
-        for (const QByteArray &field : fields.split(' ')) {
-            const int eq = field.indexOf('=');
-            if (eq > 0)
-                result[field.left(eq)] = field.mid(eq + 1);
+    const qint64 deadline = launched + qint64(seconds + 120) * 1000000000;
+    QByteArray resultLine;
+    while (child.state() != QProcess::NotRunning || child.canReadLine()) {
+        if (monotonicNs() > deadline) {
+            child.kill();
+            child.waitForFinished(3000);
+            return fail("did not finish");
         }
-        if (at >= 0)
-            result["renderer"] = line.mid(at + 10).trimmed();
-        return result;
+        if (!child.canReadLine()) {
+            child.waitForReadyRead(200);
+            continue;
+        }
+        const QByteArray line = child.readLine().trimmed();
+        if (line.startsWith("STATION ")) {
+            const QByteArray command = line.mid(8);
+            const bool ok = station && station->command(command, "WEATHER " + command);
+            child.write(ok ? "OK\n" : "FAILED\n");
+        } else if (line.startsWith("RESULT ")) {
+            resultLine = line;
+        }
     }
-    return fail("gave no result");
+    if (resultLine.isEmpty())
+        return fail("gave no result");
+    Result result;
+    const int at = resultLine.indexOf(" renderer=");
+    const QByteArray fields = at < 0 ? resultLine.mid(7) : resultLine.mid(7, at - 7);
+    for (const QByteArray &field : fields.split(' ')) {
+        const int eq = field.indexOf('=');
+        if (eq > 0)
+            result[field.left(eq)] = field.mid(eq + 1);
+    }
+    if (at >= 0)
+        result["renderer"] = resultLine.mid(at + 10).trimmed();
+    return result;
 }
 
-double number(const Result &result, const char *key)
+double number(const Result &result, const QByteArray &key)
 {
     const auto it = result.find(key);
     return it == result.end() ? 0.0 : it->second.toDouble();
@@ -311,6 +548,27 @@ void row(const char *label, double console, double floor, const char *format)
         std::printf("  %-34s %12s %12s %10s\n", label, a, b, "-");
 }
 
+double share(const Result &r, const QByteArray &phase)
+{
+    const double wall = number(r, phase + "_wall");
+    return wall > 0 ? 100 * number(r, phase + "_cpu") / wall : 0;
+}
+
+void phaseRows(const Result &c, const Result &f, const QByteArray &phase, bool perUpdate)
+{
+    row("station updates", number(c, phase + "_updates"), number(f, phase + "_updates"), "%.0f");
+    row("frames swapped", number(c, phase + "_frames"), number(f, phase + "_frames"), "%.0f");
+    if (perUpdate) {
+        const double updates = number(c, phase + "_updates");
+        row("frames per update", updates > 0 ? number(c, phase + "_frames") / updates : 0, 0,
+            "%.2f");
+    }
+    row("CPU time, user+sys (s)", number(c, phase + "_cpu"), number(f, phase + "_cpu"), "%.3f");
+    row("CPU share (%)", share(c, phase), share(f, phase), "%.2f");
+    if (number(c, phase + "_valid") == 0)
+        std::printf("  warning: this phase could not be set up as intended\n");
+}
+
 int runParent(int seconds, int launches)
 {
     SimulatedStation station;
@@ -320,10 +578,10 @@ int runParent(int seconds, int launches)
     }
 
     // One unrecorded launch each, so neither meets a cold file cache.
-    std::vector<double> consoleLaunch, floorLaunch, consoleMain, floorMain;
+    std::vector<double> consoleLaunch, floorLaunch, consoleMain, floorMain, consoleCpu, floorCpu;
     for (int i = -1; i < launches; ++i) {
-        const auto f = launch(QStringLiteral("floor"), 0, QString());
-        const auto c = launch(QStringLiteral("console"), 0, station.path);
+        const auto f = launch(QStringLiteral("floor"), 0, QString(), nullptr);
+        const auto c = launch(QStringLiteral("console"), 0, station.path, nullptr);
         if (!f || !c)
             return 1;
         if (i < 0)
@@ -332,33 +590,41 @@ int runParent(int seconds, int launches)
         floorMain.push_back(number(*f, "main_ms"));
         consoleLaunch.push_back(number(*c, "launch_ms"));
         consoleMain.push_back(number(*c, "main_ms"));
+        floorCpu.push_back(number(*f, "cpu_ms"));
+        consoleCpu.push_back(number(*c, "cpu_ms"));
     }
 
-    const auto floor = launch(QStringLiteral("floor"), seconds, QString());
-    const auto console = launch(QStringLiteral("console"), seconds, station.path);
+    const auto floor = launch(QStringLiteral("floor"), seconds, QString(), nullptr);
+    const auto console = launch(QStringLiteral("console"), seconds, station.path, &station);
     if (!floor || !console)
         return 1;
+    const Result &c = *console, &f = *floor;
 
     std::printf("GUI: console beside a bare QQmlApplicationEngine with an empty 770x670 Window\n");
-    std::printf("  renderer: console %s, floor %s\n", console->at("renderer").constData(),
-        floor->at("renderer").constData());
+    std::printf("  renderer: console %s, floor %s\n", c.at("renderer").constData(),
+        f.at("renderer").constData());
     std::printf("  %-34s %12s %12s %10s\n", "", "console", "floor", "ratio");
     std::printf("start-up to first frameSwapped, median of %d launches\n", launches);
     row("from launch by the parent (ms)", median(consoleLaunch), median(floorLaunch), "%.1f");
     row("from main() entry (ms)", median(consoleMain), median(floorMain), "%.1f");
-    std::printf(
-        "%d s after the first frame (console: 1 Hz station updates; floor: idle)\n", seconds);
-    const double consoleWall = number(*console, "wall_s"), floorWall = number(*floor, "wall_s");
-    row("CPU time, user+sys (s)", number(*console, "cpu_s"), number(*floor, "cpu_s"), "%.3f");
-    row("CPU share (%)", 100 * number(*console, "cpu_s") / consoleWall,
-        100 * number(*floor, "cpu_s") / floorWall, "%.2f");
-    row("VmRSS at the end (MiB)", number(*console, "rss_kb") / 1024,
-        number(*floor, "rss_kb") / 1024, "%.1f");
-    row("VmHWM peak (MiB)", number(*console, "hwm_kb") / 1024, number(*floor, "hwm_kb") / 1024,
+    row("CPU time to it, all threads (ms)", median(consoleCpu), median(floorCpu), "%.1f");
+    std::printf("%d s of 1 Hz station updates after a %d s warm-up (floor: idle)\n", seconds,
+        WarmUpMs / 1000);
+    phaseRows(c, f, "run", true);
+    row("VmRSS at the end (MiB)", number(c, "rss_kb") / 1024, number(f, "rss_kb") / 1024, "%.1f");
+    row("VmHWM peak, whole run (MiB)", number(c, "hwm_kb") / 1024, number(f, "hwm_kb") / 1024,
         "%.1f");
-    row("station updates", number(*console, "updates"), number(*floor, "updates"), "%.0f");
-    row("frames swapped", number(*console, "frames"), number(*floor, "frames"), "%.0f");
-    if (seconds > 0 && number(*console, "updates") < seconds / 2)
+    std::printf("%d s with the station's weather held still, %d s after \"hold\"\n",
+        PhaseMs / 1000, HoldSettleMs / 1000);
+    phaseRows(c, f, "hold", false);
+    std::printf("%d s iconified as a window manager does it (WM_STATE Iconic, unmapped)\n",
+        PhaseMs / 1000);
+    phaseRows(c, f, "min", false);
+    std::printf("%d s under the settings window, raised over the main window at its size\n",
+        PhaseMs / 1000);
+    phaseRows(c, f, "cover", false);
+    std::printf("  (X11 without a compositor does not tell a window that it is covered)\n");
+    if (seconds > 0 && number(c, "run_updates") < seconds / 2)
         std::printf("warning: the console got few station updates; the figures show an idle "
                     "dashboard\n");
     return 0;

@@ -29,6 +29,20 @@ struct SimulatedStation
         return false;
     }
 
+    // Sends one control line and waits for its confirmation ("hold" answers
+    // "WEATHER hold").
+    bool command(const QByteArray &line, const QByteArray &answer)
+    {
+        process.write(line + '\n');
+        while (process.canReadLine() || process.waitForReadyRead(5000)) {
+            while (process.canReadLine()) {
+                if (process.readLine().trimmed() == answer)
+                    return true;
+            }
+        }
+        return false;
+    }
+
     ~SimulatedStation()
     {
         if (process.state() == QProcess::NotRunning)

@@ -1,9 +1,9 @@
 import QtQuick 2.15
 import QtQuick.Controls 2.15
-import QtGraphicalEffects 1.15
 
-// The look of every box: the title stands above a rounded frame that casts a
-// shadow to the lower right.
+// The look of every box of the settings pages: the title stands above a
+// rounded frame that casts a shadow to the lower right. The dashboards lay out
+// the same look without a control (DashboardBox).
 GroupBox {
     id: control
 
@@ -23,30 +23,9 @@ GroupBox {
         verticalAlignment: Text.AlignVCenter
     }
 
-    background: Item {
+    background: BoxFrame {
         y: control.topPadding - control.bottomPadding
         width: parent.width
         height: parent.height - control.topPadding + control.bottomPadding
-
-        DropShadow {
-            anchors.fill: frame
-            source: frame
-            horizontalOffset: 2
-            verticalOffset: 2
-            radius: 10
-            samples: 21
-            color: Settings.shadowColor
-            // The frame only changes with the theme: blur it once, not every
-            // frame the needles move.
-            cached: true
-        }
-
-        Rectangle {
-            id: frame
-            anchors.fill: parent
-            radius: 10
-            color: Settings.backgroundColor
-            border.color: Settings.textColor
-        }
     }
 }

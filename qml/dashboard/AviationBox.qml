@@ -1,10 +1,9 @@
 import QtQuick 2.15
 import QtQuick.Layouts 1.15
 import "Format.js" as Format
-import "../controls"
 
 // The METAR line, density altitude and estimated cloud base, always in feet.
-WDGroupBox {
+DashboardBox {
     title: qsTr("Aviation")
 
     GridLayout {

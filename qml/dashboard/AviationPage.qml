@@ -8,6 +8,7 @@ Dashboard {
     TemperatureBox {
         id: temperatureBox
         objectName: "temperatureBox"
+        renderScale: aviationPage.renderScale
         x: 10
         y: 10
         width: 220
@@ -18,6 +19,7 @@ Dashboard {
     WindBox {
         id: windBox
         objectName: "windBox"
+        renderScale: aviationPage.renderScale
         x: temperatureBox.x + temperatureBox.width + 15
         y: 10
         width: aviationPage.width - 10 - x
@@ -28,6 +30,7 @@ Dashboard {
     HumidityBox {
         id: humidityBox
         objectName: "humidityBox"
+        renderScale: aviationPage.renderScale
         x: 8
         y: temperatureBox.y + temperatureBox.height + 15
         width: 220
@@ -38,6 +41,7 @@ Dashboard {
     PressureBox {
         id: pressureBox
         objectName: "pressureBox"
+        renderScale: aviationPage.renderScale
         x: humidityBox.x + humidityBox.width + 15
         y: humidityBox.y
         width: 230
@@ -53,6 +57,7 @@ Dashboard {
     ExtendedBox {
         id: rainBox
         objectName: "rainBox"
+        renderScale: aviationPage.renderScale
         x: pressureBox.x + pressureBox.width + 15
         y: humidityBox.y
         width: aviationPage.width - 10 - x
@@ -63,6 +68,7 @@ Dashboard {
     AviationBox {
         id: otherBox
         objectName: "otherBox"
+        renderScale: aviationPage.renderScale
         x: rainBox.x
         y: rainBox.y + rainBox.height + 15
         width: rainBox.width

@@ -1,9 +1,10 @@
 import QtQuick 2.15
-import QtQuick.Controls 2.15
+import QtQuick.Window 2.15
+import "Format.js" as Format
 
 // What both dashboards share on their 770 x 670 page: the background, the top
-// bar with the transfer icon, settings and history buttons and logo, the "No Data
-// Connection" banner and the timers behind them. The boxes go in between.
+// bar with the transfer icon, settings and history buttons and logo, the "No
+// Data Connection" banner and the timers behind them. The boxes go in between.
 Item {
     id: page
 
@@ -12,6 +13,19 @@ Item {
 
     default property alias boxes: boxArea.data
     readonly property alias valueFont: dosisBold.name
+    // The resolution of the boxes' cached layers: as sharp as the page is
+    // shown, whatever its scale.
+    readonly property real renderScale: scale * Screen.devicePixelRatio
+    // Off where a window of the same colour shows through: a full-page fill
+    // is a good part of the cost of a frame on a software renderer.
+    property bool paintsBackground: true
+    // Whether any update has come since the page was made, and whether the
+    // updates have stayed away since ("No Data Connection").
+    property bool dataSeen: false
+    property bool noData: false
+    // What the last update showed; an update that brings nothing new leaves
+    // the transfer icon dark, so a still station costs no frames.
+    property string lastReading: ""
 
     width: 770
     height: 670
@@ -23,6 +37,7 @@ Item {
 
     Rectangle {
         anchors.fill: parent
+        visible: page.paintsBackground
         color: Settings.backgroundColor
     }
 
@@ -40,37 +55,27 @@ Item {
         color: Settings.textColor
     }
 
-    ToolButton {
+    IconButton {
         id: settingsButton
         objectName: "settingsButton"
-        width: 30
-        height: 30
         anchors.right: dataTransferIcon.left
         anchors.rightMargin: 10
         anchors.verticalCenter: dataTransferIcon.verticalCenter
-        display: AbstractButton.IconOnly
-        icon.source: "../../images/settings.png"
-        icon.color: "transparent"
-        background: Rectangle {
-            color: Settings.backgroundColor
-        }
+        name: qsTr("Settings")
+        renderScale: page.renderScale
+        source: "../../images/settings.png"
         onClicked: page.showSettings()
     }
 
-    ToolButton {
+    IconButton {
         id: historyButton
         objectName: "historyButton"
-        width: 30
-        height: 30
         anchors.right: settingsButton.left
         anchors.rightMargin: 6
         anchors.verticalCenter: dataTransferIcon.verticalCenter
-        display: AbstractButton.IconOnly
-        icon.source: "../../images/history.png"
-        icon.color: "transparent"
-        background: Rectangle {
-            color: Settings.backgroundColor
-        }
+        name: qsTr("History")
+        renderScale: page.renderScale
+        source: "../../images/history.png"
         onClicked: page.showHistory()
     }
 
@@ -82,8 +87,9 @@ Item {
         anchors.verticalCenter: dataTransferIcon.verticalCenter
         height: 18
         width: height * 147 / 27
+        // Decoded at the size it is drawn: no mipmaps to build at start-up.
+        sourceSize: Qt.size(width * page.renderScale, height * page.renderScale)
         fillMode: Image.PreserveAspectFit
-        mipmap: true
         source: "../../images/quorinlogo.png"
     }
 
@@ -93,7 +99,7 @@ Item {
         anchors.centerIn: parent
         width: 500
         height: 80
-        visible: false
+        visible: page.noData
         color: Settings.backgroundColor
 
         Text {
@@ -116,17 +122,35 @@ Item {
         id: dataNoTransferIconTimer
         objectName: "dataNoTransferIconTimer"
         interval: 10 * Settings.updateTime
-        onTriggered: dataNoTransferIcon.visible = true
+        onTriggered: page.noData = true
     }
 
     Connections {
         target: ModbusPort
         function onAirTempChanged() {
-            dataTransferIcon.visible = true
-            dataTransferIconTimer.restart()
-            dataNoTransferIcon.visible = false
+            // The whole cycle is published before its first signal.
+            var reading = Format.reading(ModbusPort)
+            if (reading !== page.lastReading) {
+                page.lastReading = reading
+                dataTransferIcon.visible = true
+                dataTransferIconTimer.restart()
+            }
+            page.dataSeen = true
+            page.noData = false
             dataNoTransferIconTimer.restart()
         }
+    }
+
+    // A page made after the other one had been running takes over its state
+    // of the data flow: the banner as it stands, or its timer anew.
+    function continueFrom(other) {
+        if (!other || !other.dataSeen || dataSeen)
+            return
+        dataSeen = true
+        lastReading = other.lastReading
+        noData = other.noData
+        if (!noData)
+            dataNoTransferIconTimer.restart()
     }
 
     Component.onCompleted: ModbusPort.start()

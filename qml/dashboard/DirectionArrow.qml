@@ -9,6 +9,9 @@ Item {
     property alias color: arrow.color
     property alias arrowLength: arrow.width
     property alias arrowWidth: arrow.height
+    // The arm's rotation to come; it swings there the short way round.
+    property alias angle: swing.angle
+    readonly property alias moving: swing.moving
 
     readonly property real pivotX: 105
     readonly property real pivotY: 98
@@ -24,10 +27,8 @@ Item {
         id: arrow
     }
 
-    // The hidden dashboard does not animate, and a quarter degree is close
-    // enough to rest: a needle that never settles redraws the window for ever.
-    Behavior on rotation {
-        enabled: arm.visible
-        SpringAnimation { spring: 1; damping: 0.5; modulus: 360; epsilon: 0.25 }
+    Swing {
+        id: swing
+        wraps: true
     }
 }

@@ -1,11 +1,10 @@
 import QtQuick 2.15
 import QtQuick.Layouts 1.15
 import "Format.js" as Format
-import "../controls"
 
 // Rain in the station's own unit and solar radiation; the aviation page shows
 // the same rows without the picture.
-WDGroupBox {
+DashboardBox {
     property bool showImage: true
 
     title: qsTr("Extended")
@@ -24,10 +23,10 @@ WDGroupBox {
         }
         Image {
             visible: showImage
-            source: "../../images/rain.png"
-            sourceSize: Qt.size(100, 100)
+            source: "../../images/rain.svg"
+            // Drawn at the size it is shown, so it is sharp at any page scale.
+            sourceSize: Qt.size(100 * renderScale, 100 * renderScale)
             fillMode: Image.PreserveAspectFit
-            mipmap: true
             Layout.columnSpan: 2
             Layout.alignment: Qt.AlignHCenter
             Layout.preferredWidth: 100

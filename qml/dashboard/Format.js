@@ -135,3 +135,20 @@ function directionAngle(bearing) {
 function pageScale(width, height, footerHeight) {
     return Math.min(width / designWidth, (height - footerHeight) / designHeight)
 }
+
+// Every reading a dashboard shows, by its name on the acquisition object.
+var shownReadings = ["airTemp", "airTempH", "airTempL", "dewPoint", "humidity", "humidityH",
+                     "humidityL", "pressure", "pressureH", "pressureL", "pressureTrendText",
+                     "pressureRaw", "altimeter", "highAltimeter", "lowAltimeter", "altimeterRaw",
+                     "wind", "windDir", "wind2", "windDir2", "wind10", "windDir10", "windGust",
+                     "windDirGust", "rainUnits", "rainDay", "rainRate", "heatIndex", "windChill",
+                     "wbgt", "wbgtColor", "humidex", "solarRadiation", "metar", "densityAltitude",
+                     "estimatedCloudBase"]
+
+// One update as one text: two updates that read alike show alike.
+function reading(source) {
+    var parts = []
+    for (var i = 0; i < shownReadings.length; ++i)
+        parts.push(source[shownReadings[i]])
+    return parts.join("|")
+}

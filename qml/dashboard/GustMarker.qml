@@ -7,6 +7,10 @@ Item {
     id: arm
 
     readonly property real rim: 100
+    // The rotation to come; on the compass it swings the short way round.
+    property alias angle: swing.angle
+    property alias wraps: swing.wraps
+    readonly property alias moving: swing.moving
 
     x: 100 - width / 2
     y: 100 - height / 2
@@ -31,10 +35,7 @@ Item {
         }
     }
 
-    // The hidden dashboard does not animate, and a quarter degree is close
-    // enough to rest: a needle that never settles redraws the window for ever.
-    Behavior on rotation {
-        enabled: arm.visible
-        SpringAnimation { spring: 1; damping: 0.5; modulus: 360; epsilon: 0.25 }
+    Swing {
+        id: swing
     }
 }

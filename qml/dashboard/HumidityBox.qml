@@ -1,10 +1,9 @@
 import QtQuick 2.15
 import QtQuick.Layouts 1.15
 import "Format.js" as Format
-import "../controls"
 
 // Relative humidity and its day's extremes.
-WDGroupBox {
+DashboardBox {
     property string valueFont
 
     title: qsTr("Humidity")
@@ -17,8 +16,9 @@ WDGroupBox {
 
         Image {
             source: "../../images/humidity.png"
+            // Decoded at the size it is drawn: no mipmaps to build at start-up.
+            sourceSize: Qt.size(100 * renderScale, 100 * renderScale)
             fillMode: Image.PreserveAspectFit
-            mipmap: true
             Layout.preferredWidth: 100
             Layout.preferredHeight: 100
         }

@@ -1,11 +1,10 @@
 import QtQuick 2.15
 import QtQuick.Layouts 1.15
 import "Format.js" as Format
-import "../controls"
 
 // The pressure (standard page) or the altimeter setting (aviation page), its
 // day's extremes, the trend word and the station pressure.
-WDGroupBox {
+DashboardBox {
     property string valueFont
     property real value
     property real highValue
@@ -24,8 +23,9 @@ WDGroupBox {
 
         Image {
             source: "../../images/altimeter.png"
+            // Decoded at the size it is drawn: no mipmaps to build at start-up.
+            sourceSize: Qt.size(100 * renderScale, 100 * renderScale)
             fillMode: Image.PreserveAspectFit
-            mipmap: true
             Layout.columnSpan: 2
             Layout.alignment: Qt.AlignHCenter
             Layout.preferredWidth: 100

@@ -8,6 +8,9 @@ Item {
     property real behind
     property real thickness
     property alias color: bar.color
+    // Where the needle is to point; it swings there and stops.
+    property alias angle: swing.angle
+    readonly property alias moving: swing.moving
 
     x: 100 - beyond
     y: 100 - thickness / 2
@@ -22,10 +25,7 @@ Item {
         antialiasing: true
     }
 
-    // The hidden dashboard does not animate, and a quarter degree is close
-    // enough to rest: a needle that never settles redraws the window for ever.
-    Behavior on rotation {
-        enabled: needle.visible
-        SpringAnimation { spring: 1; damping: 0.5; modulus: 360; epsilon: 0.25 }
+    Swing {
+        id: swing
     }
 }

@@ -7,6 +7,7 @@ Dashboard {
     TemperatureBox {
         id: temperatureBox
         objectName: "temperatureBox"
+        renderScale: standardPage.renderScale
         x: 10
         y: 10
         width: 220
@@ -17,6 +18,7 @@ Dashboard {
     WindBox {
         id: windBox
         objectName: "windBox"
+        renderScale: standardPage.renderScale
         x: temperatureBox.x + temperatureBox.width + 15
         y: 10
         width: standardPage.width - 10 - x
@@ -26,6 +28,7 @@ Dashboard {
     HumidityBox {
         id: humidityBox
         objectName: "humidityBox"
+        renderScale: standardPage.renderScale
         x: 8
         y: temperatureBox.y + temperatureBox.height + 15
         width: 220
@@ -36,6 +39,7 @@ Dashboard {
     PressureBox {
         id: pressureBox
         objectName: "pressureBox"
+        renderScale: standardPage.renderScale
         x: humidityBox.x + humidityBox.width + 15
         y: humidityBox.y
         width: 230
@@ -50,6 +54,7 @@ Dashboard {
     ExtendedBox {
         id: rainBox
         objectName: "rainBox"
+        renderScale: standardPage.renderScale
         x: pressureBox.x + pressureBox.width + 15
         y: humidityBox.y
         width: standardPage.width - 10 - x

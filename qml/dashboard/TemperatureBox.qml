@@ -1,10 +1,9 @@
 import QtQuick 2.15
 import QtQuick.Layouts 1.15
 import "Format.js" as Format
-import "../controls"
 
 // Air temperature with its day's extremes and the derived indices.
-WDGroupBox {
+DashboardBox {
     property string valueFont
     // One of the theme's colours, so it is read again when the theme changes.
     readonly property string wbgtColour: (Settings.backgroundColor, ModbusPort.wbgtColor)
@@ -21,7 +20,6 @@ WDGroupBox {
             source: "../../images/thermometer.svg"
             sourceSize: Qt.size(22, 48)
             fillMode: Image.PreserveAspectFit
-            mipmap: true
             Layout.preferredWidth: 89
             Layout.preferredHeight: 100
         }

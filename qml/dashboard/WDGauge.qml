@@ -1,65 +1,66 @@
 import QtQuick 2.15
-import QtQuick.Extras 1.4
-import QtQuick.Controls.Styles 1.4
 
-// The wind-speed dial: the gauge draws only its scale and knob; the three
-// speed needles are plain bars turning about its centre, set by the page.
+// The wind-speed dial: a scale of 260 degrees with its knob and unit, drawn
+// once into a cached layer, and the three speed needles, plain bars turning
+// about its centre, set by the page.
 Item {
     id: gauge
 
-    property alias min: circularGauge.minimumValue
-    property alias max: circularGauge.maximumValue
-    property alias value: circularGauge.value
-    property alias style: circularGauge.style
+    property real min: 0
+    property real max: 100
     property alias valueText: unitText.text
     property alias needle1: needle1
     property alias needle2: needle2
     property alias needle3: needle3
+    // The page's scale times the screen's pixel ratio: the layer's resolution.
+    property real renderScale: 1
+    readonly property bool moving: needle1.moving || needle2.moving || needle3.moving
 
     width: 200
     height: 200
 
-    CircularGauge {
-        id: circularGauge
-        objectName: "circularGauge"
-        anchors.fill: parent
+    // The still parts. A margin keeps the edges of the outer marks in the layer.
+    Item {
+        id: face
+        x: -2
+        y: -2
+        width: gauge.width + 4
+        height: gauge.height + 4
+        layer.enabled: true
+        layer.smooth: true
+        layer.textureSize: Qt.size(Math.ceil(width * gauge.renderScale),
+                                   Math.ceil(height * gauge.renderScale))
 
-        style: CircularGaugeStyle {
-            minimumValueAngle: -130
-            maximumValueAngle: 130
-            labelInset: outerRadius * 0.2
-            needle: null
-
-            tickmark: Rectangle {
-                implicitWidth: outerRadius * 0.03
-                implicitHeight: outerRadius * 0.06
-                antialiasing: true
-                color: Settings.textColor
-            }
-            minorTickmark: Rectangle {
-                implicitWidth: outerRadius * 0.02
-                implicitHeight: outerRadius * 0.03
-                antialiasing: true
-                color: Settings.textColor
-            }
-            tickmarkLabel: Text {
-                text: styleData.value
-                font.pointSize: 12
-                color: Settings.textColor
-                antialiasing: true
-                horizontalAlignment: Text.AlignHCenter
-                verticalAlignment: Text.AlignVCenter
-            }
+        GaugeScale {
+            id: dial
+            objectName: "speedScale"
+            x: 2
+            y: 2
+            width: gauge.width
+            height: gauge.height
+            minimumValue: gauge.min
+            maximumValue: gauge.max
+            minimumAngle: -130
+            maximumAngle: 130
         }
-    }
 
-    Text {
-        id: unitText
-        anchors.horizontalCenter: parent.horizontalCenter
-        anchors.bottom: parent.bottom
-        anchors.bottomMargin: 10
-        font.pointSize: 14
-        color: Settings.textColor
+        // Drawn at 58 x 59 and scaled to a fifth of the radius high, so it
+        // stays sharp when the page is enlarged.
+        Image {
+            anchors.centerIn: dial
+            source: "../../images/knob.svg"
+            sourceSize: Qt.size(58, 59)
+            scale: dial.outerRadius * 0.2 / 59
+        }
+
+        Text {
+            id: unitText
+            anchors.horizontalCenter: dial.horizontalCenter
+            anchors.bottom: dial.bottom
+            anchors.bottomMargin: 10
+            font.pointSize: 14
+            color: Settings.textColor
+        }
     }
 
     SpeedNeedle {

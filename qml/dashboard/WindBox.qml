@@ -1,11 +1,16 @@
 import QtQuick 2.15
 import QtQuick.Layouts 1.15
 import "Format.js" as Format
-import "../controls"
 
 // Speed gauge, current wind, direction compass and the averages and gust.
-WDGroupBox {
+DashboardBox {
+    id: box
+
     property alias showRunway: gaugeDirection.showRunway
+    // True while a needle, arrow or gust marker is still swinging.
+    readonly property bool moving: windGauge.moving || windGust.moving || gaugeDirection.moving
+
+    live: true
 
     title: qsTr("Wind Speed and Direction")
 
@@ -24,36 +29,58 @@ WDGroupBox {
             Layout.preferredHeight: 200
             max: Settings.speedRangeHigh
             valueText: Settings.speedUnits
-            needle1.rotation: Format.speedAngle(ModbusPort.wind, Settings.speedRangeHigh)
-            needle2.rotation: Format.speedAngle(ModbusPort.wind2, Settings.speedRangeHigh)
-            needle3.rotation: Format.speedAngle(ModbusPort.wind10, Settings.speedRangeHigh)
+            renderScale: box.renderScale
+            needle1.angle: Format.speedAngle(ModbusPort.wind, Settings.speedRangeHigh)
+            needle2.angle: Format.speedAngle(ModbusPort.wind2, Settings.speedRangeHigh)
+            needle3.angle: Format.speedAngle(ModbusPort.wind10, Settings.speedRangeHigh)
 
             GustMarker {
                 id: windGust
                 objectName: "windGust"
-                rotation: Format.speedAngle(ModbusPort.windGust, Settings.speedRangeHigh)
+                angle: Format.speedAngle(ModbusPort.windGust, Settings.speedRangeHigh)
             }
         }
 
-        Column {
+        // The current direction and speed on a 60 px column, which longer
+        // texts overhang on both sides. They are drawn anew once per reading,
+        // not with every step of the needles, into a layer wide enough to hold
+        // the overhang.
+        Item {
             Layout.preferredWidth: 60
+            Layout.preferredHeight: current.height
             Layout.alignment: Qt.AlignTop
             Layout.topMargin: 10
-            spacing: 10
 
-            ValueText {
-                id: textWindDir
-                objectName: "textWindDir"
-                width: parent.width
-                horizontalAlignment: Text.AlignHCenter
-                text: Format.direction(ModbusPort.windDir)
-            }
-            ValueText {
-                id: textWindSpeed
-                objectName: "textWindSpeed"
-                width: parent.width
-                horizontalAlignment: Text.AlignHCenter
-                text: Format.withUnit(ModbusPort.wind, 1, Settings.speedUnits)
+            Item {
+                readonly property real overhang: 40
+                x: -overhang
+                width: parent.width + 2 * overhang
+                height: current.height
+                layer.enabled: true
+                layer.textureSize: Qt.size(Math.ceil(width * box.renderScale),
+                                           Math.ceil(height * box.renderScale))
+
+                Column {
+                    id: current
+                    x: parent.overhang
+                    width: 60
+                    spacing: 10
+
+                    ValueText {
+                        id: textWindDir
+                        objectName: "textWindDir"
+                        width: parent.width
+                        horizontalAlignment: Text.AlignHCenter
+                        text: Format.direction(ModbusPort.windDir)
+                    }
+                    ValueText {
+                        id: textWindSpeed
+                        objectName: "textWindSpeed"
+                        width: parent.width
+                        horizontalAlignment: Text.AlignHCenter
+                        text: Format.withUnit(ModbusPort.wind, 1, Settings.speedUnits)
+                    }
+                }
             }
         }
 
@@ -62,10 +89,11 @@ WDGroupBox {
             objectName: "gaugeDirection"
             Layout.preferredWidth: 200
             Layout.preferredHeight: 200
-            dirNeedle.rotation: Format.directionAngle(ModbusPort.windDir)
-            dir2Needle.rotation: Format.directionAngle(ModbusPort.windDir2)
-            dir10Needle.rotation: Format.directionAngle(ModbusPort.windDir10)
-            dirGust.rotation: Format.directionAngle(ModbusPort.windDirGust)
+            renderScale: box.renderScale
+            dirNeedle.angle: Format.directionAngle(ModbusPort.windDir)
+            dir2Needle.angle: Format.directionAngle(ModbusPort.windDir2)
+            dir10Needle.angle: Format.directionAngle(ModbusPort.windDir10)
+            dirGust.angle: Format.directionAngle(ModbusPort.windDirGust)
             dirGust.visible: ModbusPort.windGust !== 0
         }
 
@@ -77,6 +105,10 @@ WDGroupBox {
             Layout.columnSpan: 3
             Layout.preferredWidth: 300
             Layout.alignment: Qt.AlignHCenter
+            // Drawn anew once per reading, not with every step of the needles.
+            layer.enabled: true
+            layer.textureSize: Qt.size(Math.ceil(width * box.renderScale),
+                                       Math.ceil(height * box.renderScale))
         }
 
         Item { Layout.fillWidth: true }

@@ -1,9 +1,8 @@
 import QtQuick 2.15
-import QtQuick.Extras 1.4
-import QtQuick.Controls.Styles 1.4
 
-// The wind-direction dial: a full-circle scale with the cardinal letters, an
-// optional runway beneath, the three direction arrows and the gust triangle.
+// The wind-direction dial: a full-circle scale with the cardinal letters and
+// an optional runway beneath, drawn once into a cached layer, then the three
+// direction arrows and the gust triangle.
 Item {
     id: compass
 
@@ -13,75 +12,82 @@ Item {
     property alias dir10Needle: dir10Needle
     property alias dirGust: dirGust
     property alias runwayImage: runwayImage
+    // The page's scale times the screen's pixel ratio: the layer's resolution.
+    property real renderScale: 1
+    readonly property bool moving: dirNeedle.moving || dir2Needle.moving || dir10Needle.moving
+                                   || dirGust.moving
 
     width: 200
     height: 200
 
-    CircularGauge {
-        id: dial
-        anchors.fill: parent
-        minimumValue: 0
-        maximumValue: 120
+    // The still parts, drawn once into a cached layer. A margin keeps the
+    // edges of the outer marks in it.
+    Item {
+        id: face
+        x: -2
+        y: -2
+        width: compass.width + 4
+        height: compass.height + 4
+        layer.enabled: true
+        layer.smooth: true
+        layer.textureSize: Qt.size(Math.ceil(width * compass.renderScale),
+                                   Math.ceil(height * compass.renderScale))
 
-        style: CircularGaugeStyle {
-            minimumValueAngle: -180
-            maximumValueAngle: 180
-            needle: null
-            foreground: null
-            tickmarkLabel: null
+        Item {
+            id: dial
+            x: 2
+            y: 2
+            width: compass.width
+            height: compass.height
 
-            tickmark: Rectangle {
-                implicitWidth: outerRadius * 0.03
-                implicitHeight: outerRadius * 0.06
-                antialiasing: true
-                color: Settings.textColor
+            // 120 units over the full circle: a major mark every 30 degrees.
+            GaugeScale {
+                anchors.fill: parent
+                minimumValue: 0
+                maximumValue: 120
+                minimumAngle: -180
+                maximumAngle: 180
+                labels: false
             }
-            minorTickmark: Rectangle {
-                implicitWidth: outerRadius * 0.02
-                implicitHeight: outerRadius * 0.03
-                antialiasing: true
-                color: Settings.textColor
+
+            Image {
+                id: runwayImage
+                objectName: "runwayImage"
+                anchors.centerIn: parent
+                width: 20
+                height: 100
+                source: "../../images/runway.svg"
+                sourceSize: Qt.size(20, 100)
+                scale: 1.2
+                visible: compass.showRunway && Settings.runwayAngle !== -99
+                rotation: Settings.runwayAngle * 10
+            }
+
+            CompassLetter {
+                text: "N"
+                anchors.horizontalCenter: parent.horizontalCenter
+                anchors.top: parent.top
+                anchors.topMargin: 9
+            }
+            CompassLetter {
+                text: "E"
+                anchors.verticalCenter: parent.verticalCenter
+                anchors.right: parent.right
+                anchors.rightMargin: 12
+            }
+            CompassLetter {
+                text: "S"
+                anchors.horizontalCenter: parent.horizontalCenter
+                anchors.bottom: parent.bottom
+                anchors.bottomMargin: 9
+            }
+            CompassLetter {
+                text: "W"
+                anchors.verticalCenter: parent.verticalCenter
+                anchors.left: parent.left
+                anchors.leftMargin: 10
             }
         }
-    }
-
-    Image {
-        id: runwayImage
-        objectName: "runwayImage"
-        anchors.centerIn: parent
-        width: 20
-        height: 100
-        source: "../../images/runway.svg"
-        sourceSize: Qt.size(20, 100)
-        scale: 1.2
-        mipmap: true
-        visible: compass.showRunway && Settings.runwayAngle !== -99
-        rotation: Settings.runwayAngle * 10
-    }
-
-    CompassLetter {
-        text: "N"
-        anchors.horizontalCenter: parent.horizontalCenter
-        anchors.top: parent.top
-        anchors.topMargin: 9
-    }
-    CompassLetter {
-        text: "E"
-        anchors.verticalCenter: parent.verticalCenter
-        anchors.right: parent.right
-        anchors.rightMargin: 12
-    }
-    CompassLetter {
-        text: "S"
-        anchors.horizontalCenter: parent.horizontalCenter
-        anchors.bottom: parent.bottom
-        anchors.bottomMargin: 9
-    }
-    CompassLetter {
-        text: "W"
-        anchors.verticalCenter: parent.verticalCenter
-        anchors.left: parent.left
-        anchors.leftMargin: 10
     }
 
     DirectionArrow {
@@ -108,5 +114,6 @@ Item {
     GustMarker {
         id: dirGust
         objectName: "dirGust"
+        wraps: true
     }
 }

@@ -135,16 +135,38 @@ TestCase {
         compare(box.label.horizontalAlignment, Text.AlignLeft)
         // The frame starts below the title.
         verify(box.background.y >= box.label.y + box.label.height)
-        var frame = box.background.children[1]
+        var backdrop = box.background.children[0]
+        var frame = backdrop.children[1]
         compare(frame.radius, 10)
         verify(Qt.colorEqual(frame.color, Settings.backgroundColor))
         verify(Qt.colorEqual(frame.border.color, Settings.textColor))
-        var shadow = box.background.children[0]
-        compare(shadow.horizontalOffset, 2)
-        compare(shadow.verticalOffset, 2)
-        compare(shadow.radius, 10)
-        compare(shadow.samples, 21)
+        var corner = frame.mapToItem(box.background, 0, 0)
+        compare(Qt.size(corner.x, corner.y), Qt.size(0, 0))
+        compare(Qt.size(frame.width, frame.height),
+                Qt.size(box.background.width, box.background.height))
+        // The shadow: the frame's shape 2 px to the lower right, blurred as a
+        // Gaussian blur of radius 10 with 21 samples blurs it.
+        var shadow = backdrop.children[0]
+        compare(Qt.size(shadow.boxWidth, shadow.boxHeight), Qt.size(frame.width, frame.height))
+        compare(shadow.cornerRadius, 10)
+        var centre = shadow.mapToItem(frame, shadow.width / 2, shadow.height / 2)
+        compare(Qt.size(centre.x - frame.width / 2, centre.y - frame.height / 2), Qt.size(2, 2))
+        fuzzyCompare(shadow.deviation, 3.3, 0.001)
         verify(Qt.colorEqual(shadow.color, "#A99999FF"))
+        // Drawn out to three deviations round the shifted box, where it has
+        // faded below one step of colour.
+        verify((shadow.width - shadow.boxWidth) / 2 >= 3 * shadow.deviation)
+        verify((shadow.height - shadow.boxHeight) / 2 >= 3 * shadow.deviation)
+        var reach = 2 + 3 * shadow.deviation
+
+        // Cached, the frame's layer holds all of the shadow.
+        verify(!backdrop.layer.enabled)
+        box.background.cached = true
+        verify(backdrop.layer.enabled)
+        var inside = frame.mapToItem(backdrop, 0, 0)
+        verify(inside.x >= reach && inside.y >= reach)
+        verify(backdrop.width - inside.x - frame.width >= reach)
+        verify(backdrop.height - inside.y - frame.height >= reach)
 
         Settings.textColor = "#000000"
         verify(Qt.colorEqual(frame.border.color, "#000000"))

@@ -278,9 +278,108 @@ TestCase {
         tryCompare(banner, "visible", true, 2000)
         compare(findChild(banner, "bannerText").text, "No Data Connection")
 
+        // An update that brings nothing new clears the banner but leaves the
+        // icon dark; a new reading lights it.
         ModbusPort.airTempChanged()
         verify(!banner.visible)
+        verify(!icon.visible)
+        ModbusPort.pressure = 1001.5
+        ModbusPort.airTempChanged()
         verify(icon.visible)
+    }
+
+    // Every needle, arrow and gust marker of the page.
+    function movers() {
+        return ["needle1", "needle2", "needle3", "windGust", "dirNeedle", "dir2Needle",
+                "dir10Needle", "dirGust"].map(item)
+    }
+
+    function test_swingsEndAtTheirTarget() {
+        show(standardComponent)
+        var needle = item("needle1")
+        ModbusPort.wind = 50
+        ModbusPort.windDir = 135
+        verify(needle.moving)
+        verify(item("dirNeedle").moving)
+        tryVerify(function() { return !item("windBox").moving }, 2000)
+        compare(needle.rotation, -90)
+        compare(item("dirNeedle").rotation, 45)
+    }
+
+    function test_invisibleChangesJump() {
+        show(standardComponent)
+        // A quarter of a degree on the speed scale.
+        ModbusPort.wind = 0.1
+        ModbusPort.windDir = 0.4
+        fuzzyCompare(item("needle1").rotation, -219.74, 1e-9)
+        fuzzyCompare(item("dirNeedle").rotation, -89.6, 1e-9)
+        verify(!item("windBox").moving)
+    }
+
+    function test_hiddenPageDoesNotSwing() {
+        show(standardComponent)
+        page.visible = false
+        ModbusPort.wind = 50
+        ModbusPort.windDir = 135
+        ModbusPort.windGust = 100
+        ModbusPort.windDirGust = 200
+        verify(!item("windBox").moving)
+        compare(item("needle1").rotation, -90)
+        compare(item("dirNeedle").rotation, 45)
+        compare(item("windGust").rotation, 40)
+        compare(item("dirGust").rotation, 110)
+    }
+
+    // The rotations a mover passes through on its way to a new reading.
+    function sweep(name, change) {
+        var mover = item(name)
+        var seen = [mover.rotation]
+        var watch = function() { seen.push(mover.rotation) }
+        mover.rotationChanged.connect(watch)
+        change()
+        tryVerify(function() { return !mover.moving }, 2000)
+        mover.rotationChanged.disconnect(watch)
+        return seen
+    }
+
+    function test_wayRound() {
+        show(standardComponent)
+        // A speed needle sweeps along its scale, never through the gap below.
+        var speed = sweep("needle1", function() { ModbusPort.wind = 100 })
+        verify(speed.length > 3)
+        speed.forEach(function(angle) {
+            verify(angle >= -220 && angle < 40 + 0.1 * 260, "off the scale at " + angle)
+        })
+        // A compass arrow takes the short way across north.
+        ModbusPort.windDir = 350
+        tryVerify(function() { return !item("dirNeedle").moving }, 2000)
+        var arrow = sweep("dirNeedle", function() { ModbusPort.windDir = 10 })
+        verify(arrow.length > 3)
+        arrow.forEach(function(angle) {
+            var along = normalised(angle - 260)
+            verify(along <= 22, "off the short way at " + angle)
+        })
+        settlesAt("dirNeedle", -80)
+    }
+
+    // The movers are drawn live; the still parts from cached layers.
+    function test_stillPartsAreCached() {
+        show(standardComponent)
+        function cached(thing) {
+            for (var p = thing; p; p = p.parent) {
+                if (p.layer.enabled)
+                    return true
+            }
+            return false
+        }
+        movers().forEach(function(mover) {
+            verify(!cached(mover), mover.objectName + " is in a cached layer")
+        })
+        var still = ["speedScale", "runwayImage", "temperatureText", "humidityText", "pressureText",
+                     "rainText", "textWindDir", "textWindSpeed2", "textWindDirGust"]
+        still.forEach(function(name) {
+            verify(cached(item(name)), name + " is drawn live")
+        })
     }
 
     function test_startAndQuit() {
@@ -297,6 +396,10 @@ TestCase {
         settingsSpy.clear()
         mouseClick(item("settingsButton"))
         compare(settingsSpy.count, 1)
+        // And from the keyboard.
+        item("settingsButton").forceActiveFocus()
+        keyClick(Qt.Key_Space)
+        compare(settingsSpy.count, 2)
     }
 
     function test_altimeterBox_data() {

@@ -36,21 +36,36 @@ TestCase {
 
     function test_viewFollowsSetting() {
         var standard = item("standardPage")
-        var aviation = item("aviationPage")
         compare(item("stack").currentIndex, 0)
         verify(standard.visible)
-        verify(!aviation.visible)
+        // The other page is made when it is first shown.
+        compare(findChild(window, "aviationPage"), null)
+        compare(ModbusPort.starts, 1)
 
         Settings.viewMode = 1
         compare(item("stack").currentIndex, 1)
+        var aviation = item("aviationPage")
         verify(!standard.visible)
         verify(aviation.visible)
 
         Settings.viewMode = 0
         verify(standard.visible)
         verify(!aviation.visible)
-        // Both pages exist throughout: each started the acquisition thread once.
+        // Both pages are kept: each started the acquisition thread once.
+        compare(item("aviationPage"), aviation)
         compare(ModbusPort.starts, 2)
+    }
+
+    function test_onlyTheShownPageIsMade() {
+        window.destroy()
+        Settings.viewMode = 1
+        var starts = ModbusPort.starts
+        window = createTemporaryObject(Qt.createComponent(Qt.resolvedUrl("../../qml/main.qml")),
+                                       testCase)
+        waitForRendering(window.contentItem)
+        verify(item("aviationPage").visible)
+        compare(findChild(window, "standardPage"), null)
+        compare(ModbusPort.starts, starts + 1)
     }
 
     function test_pagesKeepTheirDesignSize() {
@@ -82,15 +97,17 @@ TestCase {
         tryCompare(window.contentItem, "width", data.width)
         tryCompare(window.contentItem, "height", data.height)
         tryCompare(item("standardPage"), "scale", data.scale)
-        tryCompare(item("aviationPage"), "scale", data.scale)
+        // A page made later comes at the same scale.
+        Settings.viewMode = 1
+        compare(item("aviationPage").scale, data.scale)
     }
 
     function test_linkFailureDialog() {
-        var dialog = item("messageDialog")
-        verify(!dialog.visible)
-        compare(dialog.title, "Error")
-
+        // Made with the first failure.
+        compare(findChild(window, "messageDialog"), null)
         ModbusPort.openPortFailed()
+        var dialog = item("messageDialog")
+        compare(dialog.title, "Error")
         compare(dialog.text, "Failed to open port COM7")
         verify(dialog.visible)
 
@@ -109,14 +126,19 @@ TestCase {
     }
 
     function test_settingsButtonOpensSettings() {
-        var settings = item("settingsWindow")
+        // Made hidden when first asked for, then kept.
+        compare(findChild(window, "settingsWindow"), null)
+        var settings = window.ensureSettingsWindow()
+        compare(item("settingsWindow"), settings)
         verify(!settings.visible)
-        item("aviationPage").showSettings()
+        item("standardPage").showSettings()
         verify(settings.visible)
         waitForRendering(settings.contentItem)
         settings.close()
         verify(!settings.visible)
-        item("standardPage").showSettings()
+        Settings.viewMode = 1
+        item("aviationPage").showSettings()
+        compare(window.ensureSettingsWindow(), settings)
         verify(settings.visible)
         waitForRendering(settings.contentItem)
         settings.close()
@@ -125,7 +147,7 @@ TestCase {
     function test_lockOverlay() {
         Settings.settingsLocked = true
         Settings.lockPassword = "secret"
-        var settings = item("settingsWindow")
+        var settings = window.ensureSettingsWindow()
         var overlay = item("passwordOverlay", settings)
         var box = item("passwordBox", settings)
         show(settings)
@@ -157,7 +179,7 @@ TestCase {
     }
 
     function test_showingClearsLockResult() {
-        var settings = item("settingsWindow")
+        var settings = window.ensureSettingsWindow()
         var lock = item("lockSetting", settings)
         lock.resultText = "Password saved"
         show(settings)
@@ -170,7 +192,7 @@ TestCase {
     }
 
     function test_refusedLockPasswordIsNotSaid() {
-        var settings = item("settingsWindow")
+        var settings = window.ensureSettingsWindow()
         var lock = item("lockSetting", settings)
         var input = item("passwordInput", settings)
         show(settings)
@@ -185,7 +207,7 @@ TestCase {
     }
 
     function test_tabs() {
-        var settings = item("settingsWindow")
+        var settings = window.ensureSettingsWindow()
         var tabs = item("tabs", settings)
         var stack = item("settingsStack", settings)
         compare(tabs.count, 5)
@@ -211,17 +233,33 @@ TestCase {
 
     function test_eachPageHasItsOwnBanner() {
         ModbusPort.airTempChanged()
+        // A page made after data came goes on from the other's state: its
+        // banner comes when the updates stay away ...
         Settings.viewMode = 1
-        tryCompare(item("dataNoTransferIcon", item("aviationPage")), "visible", true, 2000)
+        var aviationBanner = item("dataNoTransferIcon", item("aviationPage"))
+        verify(!aviationBanner.visible)
+        tryCompare(aviationBanner, "visible", true, 2000)
         Settings.viewMode = 0
         verify(item("dataNoTransferIcon", item("standardPage")).visible)
         ModbusPort.airTempChanged()
         verify(!item("dataNoTransferIcon", item("standardPage")).visible)
+        verify(!aviationBanner.visible)
+    }
+
+    function test_laterPageShowsAStandingBanner() {
+        ModbusPort.airTempChanged()
+        var banner = item("dataNoTransferIcon", item("standardPage"))
+        tryCompare(banner, "visible", true, 2000)
+        // ... and shows at once a banner that the other page shows.
+        Settings.viewMode = 1
+        verify(item("dataNoTransferIcon", item("aviationPage")).visible)
     }
 
     function test_quitOnDestruction() {
+        Settings.viewMode = 1
         compare(ModbusPort.quits, 0)
         window.destroy()
+        // Once for each page made.
         tryCompare(ModbusPort, "quits", 2)
     }
 }

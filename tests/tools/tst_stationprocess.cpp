@@ -223,6 +223,38 @@ private slots:
         QVERIFY(station.command("fault none", "FAULT none"));
     }
 
+    void holdKeepsTheWeatherStill()
+    {
+        Station station;
+        QVERIFY(station.start({ "--pty" }));
+        const QString line = station.readLine();
+        Terminal terminal;
+        QVERIFY(terminal.open(line.mid(4)));
+        auto readData = [&terminal] {
+            terminal.send(hex(dataRequest));
+            const QByteArray reply = terminal.receive(205, 5000);
+            return checkReply(reply, 100) == 100 ? reply : QByteArray();
+        };
+
+        const QByteArray moving = readData();
+        QVERIFY(!moving.isEmpty());
+        QTRY_VERIFY_WITH_TIMEOUT(readData() != moving, 5000);
+
+        QVERIFY(station.command("hold", "WEATHER hold"));
+        const QByteArray held = readData();
+        QVERIFY(!held.isEmpty());
+        // Nothing to wait for but the weather's own ticks: watch more than two.
+        QElapsedTimer clock;
+        clock.start();
+        while (clock.elapsed() < 2500) {
+            QCOMPARE(readData(), held);
+            QTest::qWait(250);
+        }
+
+        QVERIFY(station.command("resume", "WEATHER resume"));
+        QTRY_VERIFY_WITH_TIMEOUT(readData() != held, 5000);
+    }
+
     void ptyHangsUpAfterReplies()
     {
         Station station;

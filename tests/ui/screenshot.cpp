@@ -45,8 +45,10 @@ static bool save(QQuickWindow *window, const QString &name)
 static bool saveSettingsPages(
     QQmlApplicationEngine &engine, SysSettings &settings, Console &console, const QString &out)
 {
-    auto *window
-        = engine.rootObjects().first()->findChild<QQuickWindow *>(QStringLiteral("settingsWindow"));
+    // Made on first use, as the settings button makes it.
+    QObject *main = engine.rootObjects().first();
+    QMetaObject::invokeMethod(main, "ensureSettingsWindow");
+    auto *window = main->findChild<QQuickWindow *>(QStringLiteral("settingsWindow"));
     QObject *tabs = window ? window->findChild<QObject *>(QStringLiteral("tabs")) : nullptr;
     if (!tabs)
         return false;

@@ -622,6 +622,8 @@ private:
         QCOMPARE(engine->rootObjects().size(), 1);
         mainWindow = qobject_cast<QQuickWindow *>(engine->rootObjects().first());
         QVERIFY(mainWindow);
+        // Made on first use, as the settings button makes it.
+        QVERIFY(QMetaObject::invokeMethod(mainWindow, "ensureSettingsWindow"));
         window = mainWindow->findChild<QQuickWindow *>(QStringLiteral("settingsWindow"));
         QVERIFY(window);
         show();

@@ -468,6 +468,15 @@ void StationHost::runCommand(const QByteArray &line)
     } else if (verb == "storm" && words.size() == 1) {
         model.startShower(30 * 60, 25.0, true);
         announce(QStringLiteral("WEATHER storm"));
+    } else if (verb == "hold" && words.size() == 1) {
+        // The registers keep their last values while the link goes on
+        // answering: a station whose weather does not change.
+        ticker.stop();
+        announce(QStringLiteral("WEATHER hold"));
+    } else if (verb == "resume" && words.size() == 1) {
+        if (!ticker.isActive())
+            ticker.start();
+        announce(QStringLiteral("WEATHER resume"));
     } else {
         note(QStringLiteral("unknown command: %1").arg(QString::fromLatin1(line)));
     }

@@ -36,7 +36,8 @@ public:
     bool openPty(QString *slavePath, QString *error);
     bool openDevice(const QString &path, int baud, QString *error);
     bool listenTcp(const QHostAddress &address, quint16 port, quint16 *actualPort, QString *error);
-    // Reads control lines: "fault NAME [AFTER]", "shower", "storm", "quit".
+    // Reads control lines: "fault NAME [AFTER]", "shower", "storm", "hold",
+    // "resume", "quit".
     void watchStdin();
 
     // Protocol lines for whoever started us go to stdout, flushed at once.
