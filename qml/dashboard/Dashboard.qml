@@ -118,17 +118,22 @@ Item {
         onTriggered: dataTransferIcon.visible = false
     }
 
+    // Running from the start: a station that never answers (wrong baud rate
+    // or unit id, a silent hub) must not leave the start values looking like
+    // readings.
     Timer {
         id: dataNoTransferIconTimer
         objectName: "dataNoTransferIconTimer"
         interval: 10 * Settings.updateTime
+        running: true
         onTriggered: page.noData = true
     }
 
     Connections {
         target: ModbusPort
-        function onAirTempChanged() {
-            // The whole cycle is published before its first signal.
+        // Not the value signals: they fire on unit changes and new days too.
+        function onDataReceived() {
+            // The whole cycle is published before its signals.
             var reading = Format.reading(ModbusPort)
             if (reading !== page.lastReading) {
                 page.lastReading = reading
@@ -144,9 +149,9 @@ Item {
     // A page made after the other one had been running takes over its state
     // of the data flow: the banner as it stands, or its timer anew.
     function continueFrom(other) {
-        if (!other || !other.dataSeen || dataSeen)
+        if (!other || dataSeen)
             return
-        dataSeen = true
+        dataSeen = other.dataSeen
         lastReading = other.lastReading
         noData = other.noData
         if (!noData)
