@@ -32,6 +32,10 @@ QModbus::QModbus(SysSettings *settings, QObject *parent)
     updateTimer = new QTimer(this);
     connect(updateTimer, &QTimer::timeout, this, &QModbus::updateTimerTimeout);
     updateTimer->start(settings->updateTime());
+
+    // The getters convert at the moment of the call, so a new unit changes
+    // what every value reads as.
+    connect(settings, &SysSettings::unitsChanged, this, &QModbus::emitValuesChanged);
 }
 
 QModbus::~QModbus()
@@ -217,13 +221,8 @@ bool QModbus::pollCycle(StationLink &link)
         registerImage.setDataMissing(false);
         consecutiveFailures = 0;
         publish();
-        emit airTempChanged();
-        emit humidityChanged();
-        emit pressureChanged();
-        emit windChanged();
-        emit lightningChanged();
-        emit calcChanged();
-        emit analogChanged();
+        emitValuesChanged();
+        emit dataReceived();
     } else {
         qDebug() << "No data received";
         registerImage.setDataMissing(true);
@@ -232,6 +231,17 @@ bool QModbus::pollCycle(StationLink &link)
     }
     publishCycle(good ? StationCycle::Kind::Good : StationCycle::Kind::Failed);
     return good;
+}
+
+void QModbus::emitValuesChanged()
+{
+    emit airTempChanged();
+    emit humidityChanged();
+    emit pressureChanged();
+    emit windChanged();
+    emit lightningChanged();
+    emit calcChanged();
+    emit analogChanged();
 }
 
 void QModbus::publishCycle(StationCycle::Kind kind)
@@ -299,6 +309,7 @@ void QModbus::applyPendingNewDay()
         return;
     resetDailyExtremes(working);
     publish();
+    emitValuesChanged();
 }
 
 // --- getters ------------------------------------------------------------------

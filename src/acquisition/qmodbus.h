@@ -178,6 +178,9 @@ signals:
     void lightningChanged();
     void calcChanged();
     void analogChanged();
+    // After the change signals of a good cycle: data came. They also fire
+    // when a unit or a new day changes what the values read as.
+    void dataReceived();
     void openPortFailed();
     void openSocketFailed();
     void sendToQuorinLive();
@@ -223,6 +226,8 @@ private:
     }
     void applyPendingNewDay();
     void publish();
+    // The seven change signals, in their fixed order.
+    void emitValuesChanged();
     void setLinkFailureText(const QString &text);
     void publishCycle(StationCycle::Kind kind);
     void requestStop();

@@ -415,6 +415,31 @@ private slots:
         QCOMPARE(modbus->pressureL(), 990.0);
     }
 
+    void unitChangeAndNewDayRefreshEveryValueButAreNoData()
+    {
+        // The getters convert at the moment of the call: every bound text
+        // must be told to read again, though no station data came.
+        QSignalSpy air(modbus.get(), &QModbus::airTempChanged);
+        QSignalSpy pressure(modbus.get(), &QModbus::pressureChanged);
+        QSignalSpy data(modbus.get(), &QModbus::dataReceived);
+        settings->setPressureAdjustment(1);
+        QCOMPARE(pressure.count(), 1);
+        QCOMPARE(air.count(), 1);
+
+        QDateTime now(QDate(2026, 6, 1), QTime(23, 59, 59));
+        modbus->setClock([&now] { return now; });
+        now = now.addSecs(2);
+        modbus->secTimerTimeout();
+        QVERIFY(log->contains(QStringLiteral("New day detected")));
+        QCOMPARE(air.count(), 2);
+        QCOMPARE(data.count(), 0);
+
+        modbus->updateTimerTimeout();
+        modbus->start();
+        QVERIFY(data.wait(5000));
+        QCOMPARE(data.count(), 1);
+    }
+
     void newDayWithoutARunningThread()
     {
         QDateTime now(QDate(2026, 10, 25), QTime(2, 30));

@@ -232,7 +232,7 @@ TestCase {
     }
 
     function test_eachPageHasItsOwnBanner() {
-        ModbusPort.airTempChanged()
+        ModbusPort.dataReceived()
         // A page made after data came goes on from the other's state: its
         // banner comes when the updates stay away ...
         Settings.viewMode = 1
@@ -241,13 +241,13 @@ TestCase {
         tryCompare(aviationBanner, "visible", true, 2000)
         Settings.viewMode = 0
         verify(item("dataNoTransferIcon", item("standardPage")).visible)
-        ModbusPort.airTempChanged()
+        ModbusPort.dataReceived()
         verify(!item("dataNoTransferIcon", item("standardPage")).visible)
         verify(!aviationBanner.visible)
     }
 
     function test_laterPageShowsAStandingBanner() {
-        ModbusPort.airTempChanged()
+        ModbusPort.dataReceived()
         var banner = item("dataNoTransferIcon", item("standardPage"))
         tryCompare(banner, "visible", true, 2000)
         // ... and shows at once a banner that the other page shows.

@@ -52,6 +52,7 @@ QtObject {
     property int starts: 0
     property int quits: 0
 
+    signal dataReceived
     signal openPortFailed
     signal openSocketFailed
 
