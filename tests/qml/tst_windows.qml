@@ -209,20 +209,6 @@ TestCase {
         compare(stack.currentIndex, 4)
     }
 
-    function test_mqttTabWithoutBrokerClient() {
-        var settings = item("settingsWindow")
-        item("tabs", settings).currentIndex = 4
-        var page = item("mqttPage", settings)
-        verify(item("mqttBrokerBox", page).visible)
-        verify(!item("mqttUnavailableText", page).visible)
-        Settings.mqttAvailable = false
-        verify(!item("mqttBrokerBox", page).visible)
-        verify(!item("mqttTopicsBox", page).visible)
-        var notice = item("mqttUnavailableText", page)
-        verify(notice.visible)
-        compare(notice.text, "MQTT is not available in this build.")
-    }
-
     function test_eachPageHasItsOwnBanner() {
         ModbusPort.airTempChanged()
         Settings.viewMode = 1
