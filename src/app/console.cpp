@@ -59,6 +59,7 @@ Console::Console(SysSettings &settings, int gatewayPort, QObject *parent)
         gatewayServer.listen(quint16(gatewayPort));
     }
 
+#ifdef SKYQUILL_HAVE_MQTT
     mqttPublisher.setSettings(mqttSettingsFrom(settings));
     const auto refreshMqtt = [this] { mqttPublisher.setSettings(mqttSettingsFrom(this->settings)); };
     for (auto signal : { &SysSettings::mqttEnabledChanged, &SysSettings::mqttHostChanged,
@@ -74,6 +75,7 @@ Console::Console(SysSettings &settings, int gatewayPort, QObject *parent)
     settings.setMqttTester(&mqttConnectionTest);
     connect(&mqttConnectionTest, &MqttConnectionTest::result, &settings,
             &SysSettings::testMqttConnectionResult);
+#endif
 
     minuteArchive.setSettings(archiveSettingsFrom(settings));
     connect(&settings, &SysSettings::archiveEnabledChanged, this,
@@ -94,7 +96,9 @@ Console::~Console()
     acquisition.quit();
     acquisition.wait();
     settings.setCredentialTester(nullptr);
+#ifdef SKYQUILL_HAVE_MQTT
     settings.setMqttTester(nullptr);
+#endif
     settings.setModbusObject(nullptr);
 }
 
@@ -108,6 +112,8 @@ void Console::stop()
     acquisition.quit();
     acquisition.wait();
     QCoreApplication::sendPostedEvents();
+#ifdef SKYQUILL_HAVE_MQTT
     mqttPublisher.stop();
+#endif
     minuteArchive.close();
 }

@@ -4,8 +4,10 @@
 #include "archive/archive.h"
 #include "datalog/logger.h"
 #include "gateway/gatewayserver.h"
+#ifdef SKYQUILL_HAVE_MQTT
 #include "mqtt/mqttconnectiontest.h"
 #include "mqtt/mqttpublisher.h"
+#endif
 #include "upload/credentialtest.h"
 #include "upload/portaluploader.h"
 
@@ -39,8 +41,10 @@ public:
     Logger &dataLog() { return logger; }
     PortalUploader &uploader() { return portal; }
     GatewayServer &gateway() { return gatewayServer; }
+#ifdef SKYQUILL_HAVE_MQTT
     MqttPublisher &mqtt() { return mqttPublisher; }
     MqttConnectionTest &mqttTest() { return mqttConnectionTest; }
+#endif
     Archive &archive() { return minuteArchive; }
 
     // Ends polling, hands the bindings what the last cycle queued for them,
@@ -55,7 +59,9 @@ private:
     GatewayServer gatewayServer;
     Archive minuteArchive;
     CredentialTest credentialTest;
+#ifdef SKYQUILL_HAVE_MQTT
     MqttPublisher mqttPublisher;
     MqttConnectionTest mqttConnectionTest;
+#endif
     QModbus acquisition;
 };

@@ -92,6 +92,9 @@ void HistoryModel::setActive(bool active)
     if (active == isActive)
         return;
     isActive = active;
+    // Lets the debug log tell that the charts came up (the Windows window test waits for it).
+    if (active)
+        qDebug() << "History view shown";
     emit activeChanged();
 }
 

@@ -85,6 +85,9 @@ class SysSettings : public QObject
                        mqttDiscoveryChanged)
     Q_PROPERTY(QString mqttDiscoveryPrefix READ mqttDiscoveryPrefix WRITE setMqttDiscoveryPrefix
                        NOTIFY mqttDiscoveryPrefixChanged)
+    // False where the console was built without its broker client (Windows):
+    // the keys above are kept, but nothing is published.
+    Q_PROPERTY(bool mqttAvailable READ mqttAvailable CONSTANT)
     Q_PROPERTY(bool archiveEnabled READ archiveEnabled WRITE setArchiveEnabled NOTIFY
                        archiveEnabledChanged)
 
@@ -201,6 +204,7 @@ public:
     void setGatewayPort(int port);
     static constexpr int DefaultGatewayPort = 502;
 
+    static bool mqttAvailable();
     bool mqttEnabled() const { return mqttEnabledValue; }
     void setMqttEnabled(bool enabled);
     QString mqttHost() const;

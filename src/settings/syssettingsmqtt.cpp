@@ -54,6 +54,15 @@ bool SysSettings::setMqttText(QString &member, const QString &key, const QString
     return true;
 }
 
+bool SysSettings::mqttAvailable()
+{
+#ifdef SKYQUILL_HAVE_MQTT
+    return true;
+#else
+    return false;
+#endif
+}
+
 void SysSettings::testMqttConnection()
 {
     if (mqttTester)

@@ -1,7 +1,7 @@
 // Writes minutes into the archive named on the command line as fast as the
 // disk takes them, one minute of cycles at a time, and prints the start of
 // each minute once its transaction is committed: the durability test kills
-// it with SIGKILL in the middle of that.
+// it outright in the middle of that.
 #include "archive/archive.h"
 
 #include <QCoreApplication>

@@ -10,10 +10,13 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#ifdef Q_OS_UNIX
 #include <sys/resource.h>
 
-#include <cmath>
 #include <csignal>
+#endif
+
+#include <cmath>
 
 using archive::MinuteRow;
 
@@ -176,6 +179,9 @@ private slots:
 
     void writeFailuresAreLoggedOncePerRunAndNothingIsLost()
     {
+#ifndef Q_OS_UNIX
+        QSKIP("a full disk is made with a file-size limit, which Windows lacks");
+#else
         LogCapture log;
         ArchiveWriter writer;
         writer.open(path);
@@ -201,6 +207,7 @@ private slots:
         ArchiveStore store;
         QCOMPARE(store.open(path), ArchiveStore::OpenResult::Ready);
         QCOMPARE(scalar(store.database(), "SELECT count(*) FROM minutes").toInt(), 5);
+#endif
     }
 
 private:

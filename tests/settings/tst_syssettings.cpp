@@ -82,12 +82,19 @@ private slots:
         QVERIFY(!QFile::exists(folder + "/settingslock.ini"));
         QVERIFY(logLines.contains(QStringLiteral("configuring system")));
         QVERIFY(logLines.contains("Location: \"" + folder + "/settings.ini\""));
-        QVERIFY(logLines.contains(
-            QStringLiteral("First start: serial port COM1 (no serial port found)")));
+#ifdef Q_OS_WIN
+        const QString reason = QStringLiteral("the Windows default");
+#else
+        const QString reason = QStringLiteral("no serial port found");
+#endif
+        QVERIFY(logLines.contains("First start: serial port COM1 (" + reason + ")"));
     }
 
     void firstRunTakesTheOnlyUsbAdapter()
     {
+#ifdef Q_OS_WIN
+        QSKIP("Windows starts with COM1 whatever ports there are");
+#endif
         const QString stable = QStringLiteral("/dev/serial/by-id/usb-FTDI_FT232R_A1-if00-port0");
         const auto adapter = [stable] {
             return QList<SerialPortEntry> { entry("ttyS0", false), entry("ttyUSB0", true, stable) };
@@ -455,7 +462,12 @@ private slots:
         QCoreApplication::setApplicationName(QString());
         QStandardPaths::setTestModeEnabled(false);
         qputenv("HOME", realHome);
+#ifdef Q_OS_WIN
+        // HOME does not move the profile there; test mode adds a folder instead.
+        QVERIFY(expected.contains(QStringLiteral("/qttest/")));
+#else
         QVERIFY(expected.startsWith(home.path()));
+#endif
         QCOMPARE(logPath, expected);
     }
 

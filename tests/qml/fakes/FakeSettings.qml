@@ -64,6 +64,7 @@ QtObject {
     property int mqttIntervalSeconds: 10
     property bool mqttDiscovery: true
     property string mqttDiscoveryPrefix: "homeassistant"
+    property bool mqttAvailable: true
     property int mqttTests: 0
 
     signal unitsChanged
