@@ -67,7 +67,9 @@ SysSettings::SysSettings(const QString &folder, SerialPortScanner scanner, QObje
             QStringLiteral("the Windows default") };
 #else
         // COM1 means nothing here; an adapter that is plainly the station's is.
-        const serialports::FirstRunChoice choice = serialports::chooseFirstRunPort(portScanner());
+        const QList<SerialPortEntry> found = portScanner();
+        takePorts(found);
+        const serialports::FirstRunChoice choice = serialports::chooseFirstRunPort(found);
 #endif
         qDebug().noquote()
             << QStringLiteral("First start: serial port %1 (%2)").arg(choice.port, choice.reason);
@@ -108,8 +110,6 @@ SysSettings::SysSettings(const QString &folder, SerialPortScanner scanner, QObje
         QSettings lock(lockPath, QSettings::IniFormat);
         lockHash = lock.value(keyLock, QString()).toString();
     }
-
-    getAvailablePorts();
 }
 
 SysSettings::~SysSettings() = default;
@@ -166,8 +166,13 @@ void SysSettings::setSerialPort(const QString &port)
 
 void SysSettings::getAvailablePorts()
 {
+    takePorts(portScanner());
+    emit portsListChanged();
+}
+
+void SysSettings::takePorts(const QList<SerialPortEntry> &entries)
+{
     QStringList found;
-    const QList<SerialPortEntry> entries = portScanner();
     for (const SerialPortEntry &entry : entries) {
         qDebug() << "serial port " << entry.portName << " with description: " << entry.description
                  << " and vendorIdentifier: " << entry.vendorId;
@@ -179,15 +184,15 @@ void SysSettings::getAvailablePorts()
         }
     }
     found.sort(Qt::CaseSensitive);
-    {
-        QMutexLocker locker(&mutex);
-        ports = found;
-    }
-    emit portsListChanged();
+    QMutexLocker locker(&mutex);
+    ports = found;
+    portsScanned = true;
 }
 
 QStringList SysSettings::portsList() const
 {
+    if (!portsScanned)
+        const_cast<SysSettings *>(this)->takePorts(portScanner());
     QMutexLocker locker(&mutex);
     return ports;
 }

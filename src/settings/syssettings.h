@@ -278,6 +278,7 @@ signals:
 
 private:
     QVariant storeValue(const QString &key, const QVariant &fallback) const;
+    void takePorts(const QList<SerialPortEntry> &entries);
     void storeWrite(const QString &key, const QVariant &value);
     void writeLockFile(const QString &digest);
     void restartLink(const char *reason);
@@ -305,6 +306,9 @@ private:
     std::atomic<int> pressureAdjustment { 0 };
     std::atomic<int> baudRateValue { 19200 };
     QStringList ports;
+    // The list is made when first read: the dashboard never reads it, and a
+    // scan costs tens of milliseconds of start-up.
+    mutable std::atomic<bool> portsScanned { false };
     SerialPortScanner portScanner;
     std::atomic<int> serialNumberValue { 0 };
     QString portalPassword;
