@@ -20,12 +20,16 @@
 // or the console's box shadows are not drawn and the figures flatter it.
 #include "support/simulatedstation.h"
 #include "app/console.h"
+#include "app/consumersettings.h"
+#include "app/historymodel.h"
+#include "app/leanstartup.h"
 #include "app/debuglog.h"
 #include "settings/syssettings.h"
 #include "support/localportal.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QApplication>
 #include <QGuiApplication>
 #include <QMutex>
 #include <QMutexLocker>
@@ -432,7 +436,10 @@ int runConsole(int argc, char *argv[], const ChildOptions &options, qint64 enter
     qDebug() << "Application starting";
 
     QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling, true);
-    QGuiApplication app(argc, argv);
+    // As the program: Qt Charts wants the widgets' application.
+    leanstartup::setAtlasSize();
+    QApplication app(argc, argv);
+    leanstartup::trimHeapSoon();
     QCoreApplication::setOrganizationName(QStringLiteral("Quorin"));
     QCoreApplication::setOrganizationDomain(QStringLiteral("quorin.example"));
     QCoreApplication::setApplicationName(QStringLiteral("Skyquill"));
@@ -444,12 +451,15 @@ int runConsole(int argc, char *argv[], const ChildOptions &options, qint64 enter
     {
         Console console(settings, 0);
         QModbus &modbus = console.modbus();
-        QObject::connect(&modbus, &QModbus::airTempChanged, &app, [&run] { ++run.updates; });
+        HistoryModel history(settings, archivePath(settings));
+        history.setClock([&modbus] { return modbus.now(); });
+        QObject::connect(&modbus, &QModbus::dataReceived, &app, [&run] { ++run.updates; });
         {
             QQmlApplicationEngine engine;
             watchFirstWindow(engine, run);
             engine.rootContext()->setContextProperty(QStringLiteral("Settings"), &settings);
             engine.rootContext()->setContextProperty(QStringLiteral("ModbusPort"), &modbus);
+            engine.rootContext()->setContextProperty(QStringLiteral("History"), &history);
             engine.load(QUrl(QStringLiteral("qrc:/qml/main.qml")));
             exitCode = measure(app, run, options, enteredNs);
             debuglog::close();

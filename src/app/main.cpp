@@ -5,6 +5,7 @@
 #include "app/debuglog.h"
 #include "app/headless.h"
 #include "app/historymodel.h"
+#include "app/leanstartup.h"
 #include "app/quitonsignal.h"
 #include "app/winconsole.h"
 #include "settings/syssettings.h"
@@ -104,8 +105,10 @@ int main(int argc, char *argv[])
         return runHeadless(settings);
     }
     QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling, true);
+    leanstartup::setAtlasSize();
     // Qt Charts draws through QGraphicsView, which wants the widgets' application.
     QApplication app(argc, argv);
+    leanstartup::trimHeapSoon();
     // Lets the desktop match the window with its menu entry and icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("example.quorin.Skyquill"));
     return runWithWindow(settings);
