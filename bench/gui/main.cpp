@@ -27,9 +27,10 @@
 #include "settings/syssettings.h"
 #include "support/localportal.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QEventLoop>
-#include <QApplication>
+#include <QFile>
 #include <QGuiApplication>
 #include <QMutex>
 #include <QMutexLocker>
@@ -430,6 +431,13 @@ int measure(QGuiApplication &app, Run &run, const ChildOptions &options, qint64 
 int runConsole(int argc, char *argv[], const ChildOptions &options, qint64 enteredNs)
 {
     QTemporaryDir folder;
+    // A console that has run before: its settings are there, so no first
+    // start's port scan.
+    {
+        QFile ini(folder.filePath(QStringLiteral("settings.ini")));
+        if (ini.open(QIODevice::WriteOnly))
+            ini.write("[General]\nSerialPort=" + QFile::encodeName(options.port) + "\n");
+    }
     SysSettings settings(folder.path());
     debuglog::configure(&settings, folder.path() + QStringLiteral("/quorindebuglog.txt"));
     qInstallMessageHandler(debuglog::messageHandler);
@@ -444,7 +452,6 @@ int runConsole(int argc, char *argv[], const ChildOptions &options, qint64 enter
     QCoreApplication::setOrganizationDomain(QStringLiteral("quorin.example"));
     QCoreApplication::setApplicationName(QStringLiteral("Skyquill"));
     keepPortalUploadsLocal();
-    settings.setSerialPort(options.port);
 
     Run run;
     int exitCode = 0;
