@@ -23,6 +23,7 @@
 #include "app/consumersettings.h"
 #include "app/historymodel.h"
 #include "app/leanstartup.h"
+#include "app/scenegraph.h"
 #include "app/debuglog.h"
 #include "settings/syssettings.h"
 #include "support/localportal.h"
@@ -447,6 +448,7 @@ int runConsole(int argc, char *argv[], const ChildOptions &options, qint64 enter
     // As the program: Qt Charts wants the widgets' application.
     leanstartup::setAtlasSize();
     QApplication app(argc, argv);
+    scenegraph::choose();
     leanstartup::trimHeapSoon();
     QCoreApplication::setOrganizationName(QStringLiteral("Quorin"));
     QCoreApplication::setOrganizationDomain(QStringLiteral("quorin.example"));
@@ -479,6 +481,8 @@ int runFloor(int argc, char *argv[], const ChildOptions &options, qint64 entered
 {
     QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling, true);
     QGuiApplication app(argc, argv);
+    // The renderer the console would choose on this machine.
+    scenegraph::choose();
     Run run;
     QQmlApplicationEngine engine;
     watchFirstWindow(engine, run);

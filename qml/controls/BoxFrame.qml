@@ -1,4 +1,5 @@
 import QtQuick 2.15
+import Skyquill.Drawing 1.0
 
 // The frame of a box and its shadow, 2 px to the lower right as a Gaussian
 // blur of the frame with a radius of 10 px (21 samples) would draw it. The
@@ -19,7 +20,9 @@ Item {
         y: -box.shadowReach
         width: box.width + 2 * box.shadowReach
         height: box.height + 2 * box.shadowReach
-        layer.enabled: box.cached
+        // No layers in the software renderer (see dashboard/DashboardBox.qml).
+        readonly property bool cachesLayer: box.cached
+        layer.enabled: cachesLayer && GraphicsInfo.api !== GraphicsInfo.Software
         layer.smooth: true
         layer.textureSize: Qt.size(Math.ceil(width * box.renderScale),
                                    Math.ceil(height * box.renderScale))
@@ -34,6 +37,7 @@ Item {
             cornerRadius: frame.radius
             deviation: 11 / 3.3333
             color: Settings.shadowColor
+            renderScale: box.renderScale
         }
 
         Rectangle {

@@ -28,7 +28,10 @@ Item {
         y: -box.reach
         width: box.width + 2 * box.reach
         height: box.height + 2 * box.reach
-        layer.enabled: !box.live
+        // Qt Quick's software renderer repaints only the changed parts of the
+        // window anyway, and does not repaint a layer whose content changed.
+        readonly property bool cachesLayer: !box.live
+        layer.enabled: cachesLayer && GraphicsInfo.api !== GraphicsInfo.Software
         layer.smooth: true
         layer.textureSize: Qt.size(Math.ceil(width * box.renderScale),
                                    Math.ceil(height * box.renderScale))

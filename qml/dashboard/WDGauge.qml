@@ -26,7 +26,9 @@ Item {
         y: -2
         width: gauge.width + 4
         height: gauge.height + 4
-        layer.enabled: true
+        // No layers in the software renderer (see DashboardBox.qml).
+        readonly property bool cachesLayer: true
+        layer.enabled: cachesLayer && GraphicsInfo.api !== GraphicsInfo.Software
         layer.smooth: true
         layer.textureSize: Qt.size(Math.ceil(width * gauge.renderScale),
                                    Math.ceil(height * gauge.renderScale))

@@ -56,7 +56,9 @@ DashboardBox {
                 x: -overhang
                 width: parent.width + 2 * overhang
                 height: current.height
-                layer.enabled: true
+                // No layers in the software renderer (see DashboardBox.qml).
+                readonly property bool cachesLayer: true
+                layer.enabled: cachesLayer && GraphicsInfo.api !== GraphicsInfo.Software
                 layer.textureSize: Qt.size(Math.ceil(width * box.renderScale),
                                            Math.ceil(height * box.renderScale))
 
@@ -106,7 +108,9 @@ DashboardBox {
             Layout.preferredWidth: 300
             Layout.alignment: Qt.AlignHCenter
             // Drawn anew once per reading, not with every step of the needles.
-            layer.enabled: true
+            // No layers in the software renderer (see DashboardBox.qml).
+            readonly property bool cachesLayer: true
+            layer.enabled: cachesLayer && GraphicsInfo.api !== GraphicsInfo.Software
             layer.textureSize: Qt.size(Math.ceil(width * box.renderScale),
                                        Math.ceil(height * box.renderScale))
         }

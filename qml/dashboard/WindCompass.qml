@@ -28,7 +28,9 @@ Item {
         y: -2
         width: compass.width + 4
         height: compass.height + 4
-        layer.enabled: true
+        // No layers in the software renderer (see DashboardBox.qml).
+        readonly property bool cachesLayer: true
+        layer.enabled: cachesLayer && GraphicsInfo.api !== GraphicsInfo.Software
         layer.smooth: true
         layer.textureSize: Qt.size(Math.ceil(width * compass.renderScale),
                                    Math.ceil(height * compass.renderScale))

@@ -7,6 +7,7 @@
 #include "app/historymodel.h"
 #include "app/leanstartup.h"
 #include "app/quitonsignal.h"
+#include "app/scenegraph.h"
 #include "app/winconsole.h"
 #include "settings/syssettings.h"
 
@@ -108,6 +109,7 @@ int main(int argc, char *argv[])
     leanstartup::setAtlasSize();
     // Qt Charts draws through QGraphicsView, which wants the widgets' application.
     QApplication app(argc, argv);
+    scenegraph::choose();
     leanstartup::trimHeapSoon();
     // Lets the desktop match the window with its menu entry and icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("example.quorin.Skyquill"));

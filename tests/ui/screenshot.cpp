@@ -6,6 +6,7 @@
 #include "app/console.h"
 #include "app/consumersettings.h"
 #include "app/historymodel.h"
+#include "app/scenegraph.h"
 #include "archive/archivestore.h"
 #include "samplestation.h"
 #include "settings/syssettings.h"
@@ -20,6 +21,7 @@
 #include <QQmlContext>
 #include <QQuickItem>
 #include <QQuickWindow>
+#include <QScreen>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -33,11 +35,23 @@ static void pause(int milliseconds)
     loop.exec();
 }
 
+// What the display shows of the window, where the platform can read it back:
+// that is what a user sees, whichever renderer drew it.
+static QImage picture(QQuickWindow *window)
+{
+    if (QGuiApplication::platformName() == QLatin1String("xcb") && window->screen()) {
+        const QPixmap shown = window->screen()->grabWindow(window->winId());
+        if (!shown.isNull())
+            return shown.toImage();
+    }
+    return window->grabWindow();
+}
+
 static bool save(QQuickWindow *window, const QString &name)
 {
     pause(300);
     std::printf("%s\n", qPrintable(name));
-    return window->grabWindow().save(name);
+    return picture(window).save(name);
 }
 
 // Each settings tab in both themes (the units page once per view, so the
@@ -135,6 +149,8 @@ static bool saveHistory(QQuickWindow *window, SysSettings &settings, const QStri
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    // The renderer the program would choose on this machine.
+    scenegraph::choose();
     if (argc < 2) {
         std::fprintf(stderr, "usage: %s OUTPUT_FOLDER [RUNWAY [STATION_PORT]]\n", argv[0]);
         return 2;
@@ -196,7 +212,7 @@ int main(int argc, char *argv[])
                     const QString name
                         = QStringLiteral("%1/%2-%3.png")
                               .arg(out, view ? "aviation" : "standard", QLatin1String(theme));
-                    if (!window->grabWindow().save(name))
+                    if (!picture(window).save(name))
                         rc = 1;
                     std::printf("%s\n", qPrintable(name));
                 }
@@ -212,7 +228,7 @@ int main(int argc, char *argv[])
                     const QString name
                         = QStringLiteral("%1/%2-%3-2x.png")
                               .arg(out, view ? "aviation" : "standard", QLatin1String(theme));
-                    if (!window->grabWindow().save(name))
+                    if (!picture(window).save(name))
                         rc = 1;
                     std::printf("%s\n", qPrintable(name));
                 }
