@@ -16,8 +16,9 @@
 //
 //   bench_gui [--seconds N] [--launches K]
 //
-// Run it on a display with real OpenGL (scripts/bench-gui uses Xvfb and Mesa),
-// or the console's box shadows are not drawn and the figures flatter it.
+// Run it on a real display (scripts/bench-gui uses Xvfb). Both sides draw with
+// the renderer the program would choose there; QT_QUICK_BACKEND chooses
+// otherwise.
 #include "support/simulatedstation.h"
 #include "app/console.h"
 #include "app/consumersettings.h"

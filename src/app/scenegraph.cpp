@@ -35,6 +35,12 @@ bool softwareWanted(const QString &driFolder)
 
 void choose()
 {
+    // "opengl" is no backend Qt knows: it warns and draws with OpenGL. Asked
+    // for by name, OpenGL comes without the warning.
+    if (qgetenv("QT_QUICK_BACKEND") == "opengl") {
+        qunsetenv("QT_QUICK_BACKEND");
+        return;
+    }
     if (!softwareWanted())
         return;
     QQuickWindow::setSceneGraphBackend(QSGRendererInterface::Software);

@@ -16,7 +16,7 @@ namespace scenegraph {
 bool softwareWanted(const QString &driFolder = QStringLiteral("/dev/dri"));
 
 // Before the first window: chooses the software renderer when it is wanted,
-// and says so in the debug log.
+// and says so in the debug log. QT_QUICK_BACKEND=opengl asks for OpenGL.
 void choose();
 
 } // namespace scenegraph
