@@ -38,9 +38,10 @@ QImage boxShadowImage(const ShadowShape &shape, QSize pixels, qreal scale)
     const double hx = shape.boxWidth * scale / 2, hy = shape.boxHeight * scale / 2;
     const double cx = pixels.width() / 2.0, cy = pixels.height() / 2.0;
     // Beyond this distance from a picture's edge the rows and columns repeat:
-    // the edge of the shadow is straight there.
-    const int reachX = int(std::ceil(cx - hx + r)) + 1;
-    const int reachY = int(std::ceil(cy - hy + r)) + 1;
+    // the edge of the shadow is straight there. (A box larger than the
+    // picture, as bindings may pass on the way, leaves nothing to repeat.)
+    const int reachX = std::max(0, int(std::ceil(cx - hx + r)) + 1);
+    const int reachY = std::max(0, int(std::ceil(cy - hy + r)) + 1);
     const int w = pixels.width(), h = pixels.height();
     auto columnOf = [&](int x) { return x < reachX || x >= w - reachX ? x : reachX; };
     auto rowOf = [&](int y) { return y < reachY || y >= h - reachY ? y : reachY; };

@@ -63,6 +63,9 @@ void TestRendering::shadowIsABlurredBox()
         QCOMPARE(image.pixel(p), image.pixel(p.x(), 167 - p.y()));
     }
     QVERIFY(boxShadowImage(shape, QSize(), scale).isNull());
+    // A box larger than its picture, as bindings may pass on the way: covered.
+    const QImage covered = boxShadowImage(shape, QSize(20, 10), 1);
+    QVERIFY(qAlpha(covered.pixel(0, 0)) >= 199 && qAlpha(covered.pixel(19, 9)) >= 199);
 }
 
 void TestRendering::softwareRendererOnlyWithoutAGpu()
