@@ -6,8 +6,8 @@ import "Entry.js" as Entry
 import "Intervals.js" as Intervals
 import "../controls"
 
-// The daily CSV data log (on/off, interval, folder, file-name prefix) and
-// the debug-log switch. The interval boxes always show the stored interval:
+// The daily CSV data log (on/off, interval, folder, file-name prefix), the
+// debug-log switch and the history archive's. The interval boxes always show the stored interval:
 // a choice outside the store's range is moved to its nearest limit.
 WDGroupBox {
     id: box
@@ -142,6 +142,16 @@ WDGroupBox {
             text: qsTr("Debug Logging")
             checked: Settings.debugLogEnabled
             onToggled: Settings.debugLogEnabled = checked
+        }
+
+        // Every minute kept in archive.sqlite for the history view.
+        WDCheckBox {
+            id: archiveCheckBox
+            objectName: "archiveCheckBox"
+            Layout.columnSpan: 2
+            text: qsTr("History Archive")
+            checked: Settings.archiveEnabled
+            onToggled: Settings.archiveEnabled = checked
         }
     }
 

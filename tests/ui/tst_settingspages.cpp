@@ -384,6 +384,9 @@ private slots:
         QVERIFY(settings->debugLogEnabled());
         click("debugLoggingCheckBox");
         QVERIFY(!settings->debugLogEnabled());
+        QVERIFY(settings->archiveEnabled());
+        click("archiveCheckBox");
+        QVERIFY(!settings->archiveEnabled());
     }
 
     void lockFlow()

@@ -47,6 +47,7 @@ QtObject {
     property string logPath: "/tmp"
     property string logPrefix: "logfile-"
     property bool debugLogEnabled: false
+    property bool archiveEnabled: true
     property string settingsLockPassword: ""
     property string password: ""
     property int quorinLiveMinutes: 10
