@@ -15,17 +15,13 @@ Item {
 
     // Larger than the frame by the shadow's reach, so that a layer holds all
     // of the shadow.
-    Item {
+    CachedLayer {
         x: -box.shadowReach
         y: -box.shadowReach
         width: box.width + 2 * box.shadowReach
         height: box.height + 2 * box.shadowReach
-        // No layers in the software renderer (see dashboard/DashboardBox.qml).
-        readonly property bool cachesLayer: box.cached
-        layer.enabled: cachesLayer && GraphicsInfo.api !== GraphicsInfo.Software
-        layer.smooth: true
-        layer.textureSize: Qt.size(Math.ceil(width * box.renderScale),
-                                   Math.ceil(height * box.renderScale))
+        cachesLayer: box.cached
+        renderScale: box.renderScale
 
         BoxShadow {
             x: frame.x + 2 - box.shadowReach

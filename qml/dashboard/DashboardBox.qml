@@ -23,18 +23,13 @@ Item {
     readonly property real reach: frame.shadowReach
 
     // Larger than the box by the shadow's reach, so the layer holds the shadow.
-    Item {
+    CachedLayer {
         x: -box.reach
         y: -box.reach
         width: box.width + 2 * box.reach
         height: box.height + 2 * box.reach
-        // Qt Quick's software renderer repaints only the changed parts of the
-        // window anyway, and does not repaint a layer whose content changed.
-        readonly property bool cachesLayer: !box.live
-        layer.enabled: cachesLayer && GraphicsInfo.api !== GraphicsInfo.Software
-        layer.smooth: true
-        layer.textureSize: Qt.size(Math.ceil(width * box.renderScale),
-                                   Math.ceil(height * box.renderScale))
+        cachesLayer: !box.live
+        renderScale: box.renderScale
 
         BoxFrame {
             id: frame

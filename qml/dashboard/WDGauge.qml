@@ -1,4 +1,5 @@
 import QtQuick 2.15
+import "../controls"
 
 // The wind-speed dial: a scale of 260 degrees with its knob and unit, drawn
 // once into a cached layer, and the three speed needles, plain bars turning
@@ -20,18 +21,13 @@ Item {
     height: 200
 
     // The still parts. A margin keeps the edges of the outer marks in the layer.
-    Item {
+    CachedLayer {
         id: face
         x: -2
         y: -2
         width: gauge.width + 4
         height: gauge.height + 4
-        // No layers in the software renderer (see DashboardBox.qml).
-        readonly property bool cachesLayer: true
-        layer.enabled: cachesLayer && GraphicsInfo.api !== GraphicsInfo.Software
-        layer.smooth: true
-        layer.textureSize: Qt.size(Math.ceil(width * gauge.renderScale),
-                                   Math.ceil(height * gauge.renderScale))
+        renderScale: gauge.renderScale
 
         GaugeScale {
             id: dial

@@ -1,6 +1,7 @@
 import QtQuick 2.15
 import QtQuick.Layouts 1.15
 import "Format.js" as Format
+import "../controls"
 
 // Speed gauge, current wind, direction compass and the averages and gust.
 DashboardBox {
@@ -51,16 +52,13 @@ DashboardBox {
             Layout.alignment: Qt.AlignTop
             Layout.topMargin: 10
 
-            Item {
+            CachedLayer {
                 readonly property real overhang: 40
                 x: -overhang
                 width: parent.width + 2 * overhang
                 height: current.height
-                // No layers in the software renderer (see DashboardBox.qml).
-                readonly property bool cachesLayer: true
-                layer.enabled: cachesLayer && GraphicsInfo.api !== GraphicsInfo.Software
-                layer.textureSize: Qt.size(Math.ceil(width * box.renderScale),
-                                           Math.ceil(height * box.renderScale))
+                renderScale: box.renderScale
+                layer.smooth: false
 
                 Column {
                     id: current
@@ -108,7 +106,7 @@ DashboardBox {
             Layout.preferredWidth: 300
             Layout.alignment: Qt.AlignHCenter
             // Drawn anew once per reading, not with every step of the needles.
-            // No layers in the software renderer (see DashboardBox.qml).
+            // A layer as CachedLayer makes one (WindTable is a component).
             readonly property bool cachesLayer: true
             layer.enabled: cachesLayer && GraphicsInfo.api !== GraphicsInfo.Software
             layer.textureSize: Qt.size(Math.ceil(width * box.renderScale),

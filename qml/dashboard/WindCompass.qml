@@ -1,4 +1,5 @@
 import QtQuick 2.15
+import "../controls"
 
 // The wind-direction dial: a full-circle scale with the cardinal letters and
 // an optional runway beneath, drawn once into a cached layer, then the three
@@ -22,18 +23,13 @@ Item {
 
     // The still parts, drawn once into a cached layer. A margin keeps the
     // edges of the outer marks in it.
-    Item {
+    CachedLayer {
         id: face
         x: -2
         y: -2
         width: compass.width + 4
         height: compass.height + 4
-        // No layers in the software renderer (see DashboardBox.qml).
-        readonly property bool cachesLayer: true
-        layer.enabled: cachesLayer && GraphicsInfo.api !== GraphicsInfo.Software
-        layer.smooth: true
-        layer.textureSize: Qt.size(Math.ceil(width * compass.renderScale),
-                                   Math.ceil(height * compass.renderScale))
+        renderScale: compass.renderScale
 
         Item {
             id: dial

@@ -7,8 +7,9 @@ import "Intervals.js" as Intervals
 import "../controls"
 
 // The daily CSV data log (on/off, interval, folder, file-name prefix), the
-// debug-log switch and the history archive's. The interval boxes always show the stored interval:
-// a choice outside the store's range is moved to its nearest limit.
+// debug-log switch and the history archive's. The interval boxes always show
+// the stored interval: a choice outside the store's range is moved to its
+// nearest limit.
 WDGroupBox {
     id: box
 
