@@ -1,0 +1,63 @@
+import QtQuick 2.15
+import QtQuick.Controls 2.15
+import QtQuick.Layouts 1.15
+import "RecordsFormat.js" as RecordsFormat
+
+// The monthly and yearly climate reports, as `--report` prints them and the
+// console writes them into the reports folder: a period, then its text.
+ColumnLayout {
+    id: reports
+
+    property string period: Records.reports.length > 0 ? Records.reports[0] : ""
+
+    function show() {
+        reportText.text = period ? Records.report(period) : ""
+    }
+
+    onPeriodChanged: show()
+    Component.onCompleted: show()
+    Connections {
+        target: Records
+        function onUpdated() {
+            if (reports.visible)
+                reports.show()
+        }
+    }
+    onVisibleChanged: if (visible) show()
+
+    ComboBox {
+        id: periodBox
+        objectName: "reportPeriodBox"
+        Layout.preferredWidth: 200
+        model: Records.reports
+        displayText: RecordsFormat.periodName(currentText)
+        delegate: ItemDelegate {
+            width: periodBox.width
+            text: RecordsFormat.periodName(modelData)
+        }
+        onActivated: reports.period = Records.reports[index]
+    }
+
+    ScrollView {
+        Layout.fillWidth: true
+        Layout.fillHeight: true
+        clip: true
+
+        Text {
+            id: reportText
+            objectName: "reportText"
+            text: ""
+            color: Settings.textColor
+            font.family: RecordsFormat.monospace(Qt.platform.os)
+            font.pixelSize: 12
+        }
+    }
+
+    Text {
+        objectName: "noReportText"
+        visible: Records.reports.length === 0
+        text: qsTr("No report yet: the archive holds no minutes.")
+        color: Settings.textColor
+        font.pixelSize: 13
+    }
+}
