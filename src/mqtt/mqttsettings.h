@@ -2,6 +2,8 @@
 
 #include <QString>
 
+class SettingsReader;
+
 // How to reach and log into the broker.
 struct MqttBroker
 {
@@ -16,8 +18,8 @@ struct MqttBroker
 
     bool operator==(const MqttBroker &o) const
     {
-        return host == o.host && port == o.port && username == o.username
-                && password == o.password && tls == o.tls && caFile == o.caFile;
+        return host == o.host && port == o.port && username == o.username && password == o.password
+            && tls == o.tls && caFile == o.caFile;
     }
     bool operator!=(const MqttBroker &o) const { return !(*this == o); }
 };
@@ -37,8 +39,10 @@ struct MqttSettings
     bool operator==(const MqttSettings &o) const
     {
         return enabled == o.enabled && broker == o.broker && baseTopic == o.baseTopic
-                && intervalSeconds == o.intervalSeconds && discovery == o.discovery
-                && discoveryPrefix == o.discoveryPrefix && swVersion == o.swVersion;
+            && intervalSeconds == o.intervalSeconds && discovery == o.discovery
+            && discoveryPrefix == o.discoveryPrefix && swVersion == o.swVersion;
     }
     bool operator!=(const MqttSettings &o) const { return !(*this == o); }
 };
+
+MqttSettings mqttSettingsFrom(const SettingsReader &settings);

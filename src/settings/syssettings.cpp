@@ -1,8 +1,12 @@
 #include "syssettings.h"
 
+#include "alarmtester.h"
 #include "credentialtester.h"
 #include "linkrestarter.h"
+#include "mqtttester.h"
+#include "privatefiles.h"
 #include "settingslock.h"
+#include "settingtable.h"
 #include "units.h"
 
 #include "skyquillversion.h"
@@ -17,18 +21,7 @@
 
 namespace {
 
-const QString keySerialPort = QStringLiteral("SerialPort");
-const QString keyLogEnabled = QStringLiteral("LogEnabled");
-const QString keyLogPath = QStringLiteral("LogPath");
-const QString keyLogPrefix = QStringLiteral("LogPrefix");
-const QString keyUpdateLogSeconds = QStringLiteral("UpdateLogSeconds");
 const QString keyLock = QStringLiteral("settingslock");
-const QString keyGatewayPort = QStringLiteral("GatewayPort");
-
-bool validGatewayPort(int port)
-{
-    return port >= 1 && port <= 65535;
-}
 
 #ifdef Q_OS_WIN
 constexpr auto defaultLogLocation = QStandardPaths::AppLocalDataLocation;
@@ -36,16 +29,62 @@ constexpr auto defaultLogLocation = QStandardPaths::AppLocalDataLocation;
 constexpr auto defaultLogLocation = QStandardPaths::AppDataLocation;
 #endif
 
+// An array key, as QSettings stores one ([Key] 1\Field=..., size=N): a list
+// of maps whose fields read back as texts. A value to be written is brought
+// to the same form, so that comparing it with the stored one means something.
+QVariantList readArray(QSettings &store, const QString &key)
+{
+    QVariantList list;
+    const int size = store.beginReadArray(key);
+    for (int i = 0; i < size; ++i) {
+        store.setArrayIndex(i);
+        QVariantMap map;
+        const QStringList fields = store.childKeys();
+        for (const QString &field : fields)
+            map.insert(field, store.value(field).toString());
+        list.append(map);
+    }
+    store.endArray();
+    return list;
+}
+
+QVariantList arrayForm(const QVariant &value)
+{
+    QVariantList list;
+    const QVariantList given = value.toList();
+    for (const QVariant &element : given) {
+        QVariantMap map = element.toMap();
+        for (auto it = map.begin(); it != map.end(); ++it)
+            it.value() = it.value().toString();
+        list.append(map);
+    }
+    return list;
+}
+
+void writeArray(QSettings &store, const QString &key, const QVariantList &list)
+{
+    store.remove(key);
+    store.beginWriteArray(key, list.size());
+    for (int i = 0; i < list.size(); ++i) {
+        store.setArrayIndex(i);
+        const QVariantMap map = list.at(i).toMap();
+        for (auto it = map.cbegin(); it != map.cend(); ++it)
+            store.setValue(it.key(), it.value());
+    }
+    store.endArray();
+}
+
 } // namespace
 
 QString SysSettings::defaultFolder()
 {
     return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
-            + QStringLiteral("/Quorin/Skyquill");
+        + QStringLiteral("/Quorin/Skyquill");
 }
 
 SysSettings::SysSettings(const QString &folder, QObject *parent)
-    : SysSettings(folder, [] { return serialports::scan(); }, parent)
+    : SysSettings(
+        folder, [] { return serialports::scan(); }, parent)
 {
 }
 
@@ -56,12 +95,17 @@ SysSettings::SysSettings(const QString &folder, SerialPortScanner scanner, QObje
     , portScanner(std::move(scanner))
 {
     qDebug() << "configuring system";
-    QDir().mkpath(folderPath);
+    privatefiles::makeFolder(folderPath);
     lockPath = folderPath + QStringLiteral("/settingslock.ini");
     settingsPath = folderPath + QStringLiteral("/settings.ini");
     qDebug() << "Location:" << settingsPath;
+    privatefiles::tighten(lockPath);
 
-    if (!QFileInfo::exists(settingsPath)) {
+    const bool firstStart = !QFileInfo::exists(settingsPath);
+    // QSettings keeps the mode of the file it rewrites: the passwords in it
+    // are never readable by others, not even for the first write.
+    privatefiles::prepareFile(settingsPath);
+    if (firstStart) {
 #ifdef Q_OS_WIN
         const serialports::FirstRunChoice choice { QStringLiteral("COM1"),
             QStringLiteral("the Windows default") };
@@ -74,37 +118,11 @@ SysSettings::SysSettings(const QString &folder, SerialPortScanner scanner, QObje
         qDebug().noquote()
             << QStringLiteral("First start: serial port %1 (%2)").arg(choice.port, choice.reason);
         QSettings seed(settingsPath, QSettings::IniFormat);
-        seed.setValue(keySerialPort, choice.port);
+        seed.setValue(QLatin1String(settingRow(Setting::SerialPort).key), choice.port);
         seed.sync();
     }
 
     settingsStore = std::make_unique<QSettings>(settingsPath, QSettings::IniFormat);
-    QSettings &s = *settingsStore;
-    themeIndex = s.value(QStringLiteral("Theme"), 0).toInt();
-    temperatureUnitsIndex = s.value(QStringLiteral("TempUnits"), 1).toInt();
-    pressureUnitsIndex = s.value(QStringLiteral("PressUnits"), 2).toInt();
-    speedUnitsIndex = s.value(QStringLiteral("WindUnits"), 0).toInt();
-    rainUnitsIndex = s.value(QStringLiteral("RainUnits"), 1).toInt();
-    distanceUnitsIndex = s.value(QStringLiteral("DistanceUnits"), 0).toInt();
-    pressureAdjustment = s.value(QStringLiteral("PressureAdjustment"), 0).toInt();
-    baudRateValue = s.value(QStringLiteral("BaudRate"), 19200).toInt();
-    serialNumberValue = s.value(QStringLiteral("SerialNumber"), 0).toInt();
-    portalPassword = s.value(QStringLiteral("Password"), QString()).toString();
-    quorinLiveMinutesValue = s.value(QStringLiteral("QuorinLiveMinutes"), 10).toInt();
-    wuUser = s.value(QStringLiteral("WUUsername"), QString()).toString();
-    wuPass = s.value(QStringLiteral("WUPassword"), QString()).toString();
-    modbusIPValue = s.value(QStringLiteral("ModbusIP"), QString()).toString();
-    modbusPortValue = s.value(QStringLiteral("ModbusPort"), 502).toInt();
-    modbusIDValue = s.value(QStringLiteral("ModbusID"), 1).toInt();
-    readModeValue = s.value(QStringLiteral("ReadMode"), 0).toInt();
-    viewModeValue = s.value(QStringLiteral("ViewMode"), 0).toInt();
-    runwayAngleValue = s.value(QStringLiteral("RunwayAngle"), -99).toInt();
-    debugLogValue = s.value(QStringLiteral("DebugLog"), false).toBool();
-    // A hand-edited port out of range serves on the usual one.
-    const int port = s.value(keyGatewayPort, DefaultGatewayPort).toInt();
-    gatewayPortValue = validGatewayPort(port) ? port : DefaultGatewayPort;
-    loadMqtt();
-    archiveValue = s.value(QStringLiteral("ArchiveEnabled"), true).toBool();
 
     {
         QSettings lock(lockPath, QSettings::IniFormat);
@@ -114,54 +132,97 @@ SysSettings::SysSettings(const QString &folder, SerialPortScanner scanner, QObje
 
 SysSettings::~SysSettings() = default;
 
-QVariant SysSettings::storeValue(const QString &key, const QVariant &fallback) const
+QVariant SysSettings::stored(const SettingRow &row) const
 {
-    QMutexLocker locker(&mutex);
-    return settingsStore->value(key, fallback);
+    QVariant fallback = row.fallback;
+    // The CSV log goes beside settings given a folder of their own. The local
+    // profile on Windows, not the roaming one a growing log has no place in;
+    // elsewhere the same folder as before.
+    if (row.setting == Setting::LogPath)
+        fallback = folderGiven ? folderPath : QStandardPaths::writableLocation(defaultLogLocation);
+    if (row.fallback.userType() == QMetaType::QVariantList)
+        return readArray(*settingsStore, QLatin1String(row.key));
+    QVariant value = settingsStore->value(QLatin1String(row.key), fallback);
+    // Numbers and flags as the type of the default: a text that is no number
+    // reads as 0.
+    switch (row.fallback.userType()) {
+    case QMetaType::Int:
+        value = value.toInt();
+        break;
+    case QMetaType::Bool:
+        value = value.toBool();
+        break;
+    case QMetaType::Double: {
+        // A text that is no number reads as the default, not as 0.
+        bool number = false;
+        const double read = value.toDouble(&number);
+        value = number ? QVariant(read) : fallback;
+        break;
+    }
+    default:
+        value = value.toString();
+    }
+    if (row.checkedOnLoad && !row.accepts(value))
+        return fallback;
+    return value;
 }
 
-void SysSettings::storeWrite(const QString &key, const QVariant &value)
+QVariant SysSettings::value(Setting setting) const
 {
     QMutexLocker locker(&mutex);
-    settingsStore->setValue(key, value);
+    return stored(settingRow(setting));
 }
 
-QString SysSettings::lockedText(const QString &member) const
+bool SysSettings::set(Setting setting, const QVariant &given)
 {
-    QMutexLocker locker(&mutex);
-    return member;
+    const SettingRow &row = settingRow(setting);
+    if (!row.accepts(given))
+        return false;
+    const bool array = row.fallback.userType() == QMetaType::QVariantList;
+    const QVariant value = array ? QVariant(arrayForm(given)) : given;
+    bool changed = false;
+    {
+        QMutexLocker locker(&mutex);
+        changed = stored(row) != value;
+        if (array && (changed || row.emits == SettingRow::Emits::Always))
+            writeArray(*settingsStore, QLatin1String(row.key), value.toList());
+        else if (changed || row.emits == SettingRow::Emits::Always)
+            settingsStore->setValue(QLatin1String(row.key), value);
+    }
+    if (changed || row.emits == SettingRow::Emits::Always) {
+        // The services first, so a binding that the property's own signal
+        // wakes finds them up to date.
+        emit settingChanged(QLatin1String(row.key));
+        if (row.changed)
+            emit(this->*row.changed)();
+    }
+    if (row.restartLine) {
+        QString line = QLatin1String(row.restartLine);
+        if (line.contains(QLatin1String("%1")))
+            line = line.arg(value.toString());
+        restartLink(line);
+    }
+    return true;
 }
 
-void SysSettings::setText(QString &member, const QString &value)
-{
-    QMutexLocker locker(&mutex);
-    member = value;
-}
-
-void SysSettings::restartLink(const char *reason)
+void SysSettings::restartLink(const QString &line)
 {
     if (!modbusObject)
         return;
-    qDebug() << reason;
+    qDebug().noquote() << line;
     modbusObject->restart();
 }
 
 // --- serial ports -----------------------------------------------------------
 
-QString SysSettings::getSerialPort() const
-{
-    return storeValue(keySerialPort, QStringLiteral("COM5")).toString();
-}
-
 void SysSettings::setSerialPort(const QString &port)
 {
-    if (getSerialPort() != port) {
+    if (getSerialPort() != port)
         qDebug() << "Port changed to" << port;
-        QMutexLocker locker(&mutex);
-        settingsStore->setValue(keySerialPort, port);
-        settingsStore->sync();
-    }
-    restartLink("Restarting modbus object because serial port changed");
+    set(Setting::SerialPort, port);
+    // Read again at once by a console started on the same folder.
+    QMutexLocker locker(&mutex);
+    settingsStore->sync();
 }
 
 void SysSettings::getAvailablePorts()
@@ -197,150 +258,18 @@ QStringList SysSettings::portsList() const
     return ports;
 }
 
+bool SysSettings::portExists(const QString &portName) const
+{
+    return serialports::portExists(portName, portsList());
+}
+
 // --- units --------------------------------------------------------------------
-
-void SysSettings::setTemperatureUnits(int units)
-{
-    temperatureUnitsIndex = units;
-    storeWrite(QStringLiteral("TempUnits"), units);
-    emit unitsChanged();
-}
-
-void SysSettings::setPressureUnits(int units)
-{
-    pressureUnitsIndex = units;
-    storeWrite(QStringLiteral("PressUnits"), units);
-    emit unitsChanged();
-}
-
-void SysSettings::setSpeedUnits(int units)
-{
-    speedUnitsIndex = units;
-    storeWrite(QStringLiteral("WindUnits"), units);
-    emit unitsChanged();
-}
-
-void SysSettings::setRainUnits(int units)
-{
-    rainUnitsIndex = units;
-    storeWrite(QStringLiteral("RainUnits"), units);
-    emit unitsChanged();
-}
-
-void SysSettings::setDistanceUnits(int units)
-{
-    distanceUnitsIndex = units;
-    storeWrite(QStringLiteral("DistanceUnits"), units);
-    emit unitsChanged();
-}
-
-void SysSettings::setPressureAdjustment(int adjustment)
-{
-    if (adjustment != 0 && adjustment != 1)
-        return;
-    pressureAdjustment = adjustment;
-    storeWrite(QStringLiteral("PressureAdjustment"), adjustment);
-    emit unitsChanged();
-}
-
-QString SysSettings::temperatureUnits() const
-{
-    return units::temperatureLabel(temperatureUnitsIndex);
-}
-
-int SysSettings::tempRangeLow() const
-{
-    return units::temperatureRangeLow(temperatureUnitsIndex);
-}
-
-int SysSettings::tempRangeHigh() const
-{
-    return units::temperatureRangeHigh(temperatureUnitsIndex);
-}
-
-QString SysSettings::pressureUnits() const
-{
-    return units::pressureLabel(pressureUnitsIndex);
-}
-
-int SysSettings::pressRangeLow() const
-{
-    return units::pressureRangeLow(pressureUnitsIndex);
-}
-
-int SysSettings::pressRangeHigh() const
-{
-    return units::pressureRangeHigh(pressureUnitsIndex);
-}
-
-int SysSettings::pressTickSize() const
-{
-    return units::pressureTickSize(pressureUnitsIndex);
-}
-
-QString SysSettings::speedUnits() const
-{
-    return units::speedLabel(speedUnitsIndex);
-}
-
-int SysSettings::speedRangeHigh() const
-{
-    return units::speedRangeHigh(speedUnitsIndex);
-}
-
-QString SysSettings::distanceUnits() const
-{
-    return units::distanceLabel(distanceUnitsIndex);
-}
-
-// --- theme --------------------------------------------------------------------
-
-void SysSettings::changeTheme()
-{
-    themeIndex = themeIndex ^ 1;
-    storeWrite(QStringLiteral("Theme"), int(themeIndex));
-    emit themeChanged();
-}
-
-QString SysSettings::backgroundColor() const
-{
-    return QString::fromLatin1(theme::palette(themeIndex).background);
-}
-
-QString SysSettings::textColor() const
-{
-    return QString::fromLatin1(theme::palette(themeIndex).text);
-}
-
-QString SysSettings::needleColor2() const
-{
-    return QString::fromLatin1(theme::palette(themeIndex).needle2);
-}
-
-QString SysSettings::needleColor3() const
-{
-    return QString::fromLatin1(theme::palette(themeIndex).needle3);
-}
-
-QString SysSettings::redColor() const
-{
-    return QString::fromLatin1(theme::palette(themeIndex).red);
-}
-
-QString SysSettings::blueColor() const
-{
-    return QString::fromLatin1(theme::palette(themeIndex).blue);
-}
-
-QString SysSettings::shadowColor() const
-{
-    return QString::fromLatin1(theme::palette(themeIndex).shadow);
-}
 
 // --- settings lock ------------------------------------------------------------
 
 void SysSettings::writeLockFile(const QString &digest)
 {
+    privatefiles::prepareFile(lockPath);
     QSettings lock(lockPath, QSettings::IniFormat);
     lock.setValue(keyLock, digest);
     emit settingsLockChanged();
@@ -389,16 +318,6 @@ void SysSettings::testCredentials()
 
 // --- data log -----------------------------------------------------------------
 
-QString SysSettings::logPath() const
-{
-    // DataLocation: the local profile on Windows, not the roaming one a
-    // growing log has no place in; elsewhere the same folder as before.
-    const QString fallback = folderGiven
-            ? folderPath
-            : QStandardPaths::writableLocation(defaultLogLocation);
-    return storeValue(keyLogPath, fallback).toString();
-}
-
 void SysSettings::setLogPath(const QString &path)
 {
     QDir dir(path);
@@ -406,44 +325,13 @@ void SysSettings::setLogPath(const QString &path)
         emit error(QStringLiteral("Unable to write to or create log path"));
         return;
     }
-    storeWrite(keyLogPath, path);
-    emit logPathChanged();
-}
-
-QString SysSettings::logPrefix() const
-{
-    return storeValue(keyLogPrefix, QStringLiteral("logfile-")).toString();
-}
-
-void SysSettings::setLogPrefix(const QString &prefix)
-{
-    storeWrite(keyLogPrefix, prefix);
-    emit logPrefixChanged();
-}
-
-int SysSettings::updateLogSeconds() const
-{
-    return storeValue(keyUpdateLogSeconds, 600).toInt();
+    set(Setting::LogPath, path);
 }
 
 void SysSettings::setUpdateLogSeconds(int seconds)
 {
     qDebug() << "Setting update log seconds to " << seconds;
-    if (seconds < 2 || seconds > 3600)
-        return;
-    storeWrite(keyUpdateLogSeconds, seconds);
-    emit updateLogSecondsChanged();
-}
-
-bool SysSettings::logEnabled() const
-{
-    return storeValue(keyLogEnabled, false).toBool();
-}
-
-void SysSettings::setLogEnabled(bool enabled)
-{
-    storeWrite(keyLogEnabled, enabled);
-    emit logEnabledChanged();
+    set(Setting::UpdateLogSeconds, seconds);
 }
 
 bool SysSettings::pathExists(const QString &path) const
@@ -459,100 +347,17 @@ QString SysSettings::version() const
 
 // --- station link and portal ----------------------------------------------
 
-void SysSettings::setBaudRate(int rate)
-{
-    if (rate != 9600 && rate != 19200 && rate != 38400)
-        return;
-    baudRateValue = rate;
-    storeWrite(QStringLiteral("BaudRate"), rate);
-    emit baudRateChanged();
-    restartLink("Restarting modbus object because baud rate changed");
-}
-
 void SysSettings::setSerialNumber(int number)
 {
-    if (number < 0 || number > 200000)
-        return;
-    qDebug() << "Setting serial number to " << number;
-    serialNumberValue = number;
-    storeWrite(QStringLiteral("SerialNumber"), number);
-    emit serialNumberChanged();
+    if (settingRow(Setting::SerialNumber).accepts(number))
+        qDebug() << "Setting serial number to " << number;
+    set(Setting::SerialNumber, number);
 }
 
-QString SysSettings::password() const
+void SysSettings::setRunwayAngle(int angle)
 {
-    return lockedText(portalPassword);
-}
-
-void SysSettings::setPassword(const QString &password)
-{
-    if (password == this->password())
-        return;
-    setText(portalPassword, password);
-    storeWrite(QStringLiteral("Password"), password);
-    emit passwordChanged();
-}
-
-void SysSettings::setQuorinLiveMinutes(int minutes)
-{
-    if (minutes < 1 || minutes > 60)
-        return;
-    quorinLiveMinutesValue = minutes;
-    storeWrite(QStringLiteral("QuorinLiveMinutes"), minutes);
-    emit quorinLiveMinutesChanged();
-}
-
-QString SysSettings::wuUsername() const
-{
-    return lockedText(wuUser);
-}
-
-void SysSettings::setWuUsername(const QString &name)
-{
-    setText(wuUser, name);
-    storeWrite(QStringLiteral("WUUsername"), name);
-    emit wuUsernameChanged();
-}
-
-QString SysSettings::wuPassword() const
-{
-    return lockedText(wuPass);
-}
-
-void SysSettings::setWuPassword(const QString &password)
-{
-    setText(wuPass, password);
-    storeWrite(QStringLiteral("WUPassword"), password);
-    emit wuPasswordChanged();
-}
-
-QString SysSettings::modbusIP() const
-{
-    return lockedText(modbusIPValue);
-}
-
-void SysSettings::setModbusIP(const QString &ip)
-{
-    setText(modbusIPValue, ip);
-    storeWrite(QStringLiteral("ModbusIP"), ip);
-    emit modbusIPChanged();
-    restartLink("Restarting modbus object because ip changed");
-}
-
-void SysSettings::setModbusPort(int port)
-{
-    modbusPortValue = port;
-    storeWrite(QStringLiteral("ModbusPort"), port);
-    emit modbusPortChanged();
-    restartLink("Restarting modbus object because port changed");
-}
-
-void SysSettings::setModbusID(int id)
-{
-    modbusIDValue = id;
-    storeWrite(QStringLiteral("ModbusID"), id);
-    emit modbusIDChanged();
-    restartLink("Restarting modbus object because modbus id changed");
+    if (!set(Setting::RunwayAngle, angle))
+        qDebug() << "Invalid angle, ignoring";
 }
 
 QString SysSettings::modbusServerIP() const
@@ -567,62 +372,34 @@ QString SysSettings::modbusServerIP() const
     return addresses.join(QStringLiteral(", "));
 }
 
-void SysSettings::setReadMode(int mode)
+bool SysSettings::mqttAvailable()
 {
-    if (mode != 0 && mode != 1)
-        return;
-    readModeValue = mode;
-    storeWrite(QStringLiteral("ReadMode"), mode);
-    emit readModeChanged();
-    if (modbusObject) {
-        qDebug() << "Restarting modbus object because read mode changed mode is now " << mode;
-        modbusObject->restart();
-    }
+#ifdef SKYQUILL_HAVE_MQTT
+    return true;
+#else
+    return false;
+#endif
 }
 
-void SysSettings::setViewMode(int mode)
+bool SysSettings::emailAvailable()
 {
-    if (mode != 0 && mode != 1)
-        return;
-    viewModeValue = mode;
-    storeWrite(QStringLiteral("ViewMode"), mode);
-    emit viewModeChanged();
+#ifdef SKYQUILL_HAVE_CURL
+    return true;
+#else
+    return false;
+#endif
 }
 
-void SysSettings::setRunwayAngle(int angle)
+void SysSettings::sendTestNotification()
 {
-    if (angle != -99 && (angle < 0 || angle > 36)) {
-        qDebug() << "Invalid angle, ignoring";
-        return;
-    }
-    runwayAngleValue = angle;
-    storeWrite(QStringLiteral("RunwayAngle"), angle);
-    emit runwayAngleChanged();
+    if (alarmTester)
+        alarmTester->sendTestNotification();
 }
 
-void SysSettings::setDebugLogEnabled(bool enabled)
+void SysSettings::testMqttConnection()
 {
-    if (enabled == debugLogValue)
-        return;
-    debugLogValue = enabled;
-    storeWrite(QStringLiteral("DebugLog"), enabled);
-    emit debugLogEnableChanged();
-}
-
-void SysSettings::setGatewayPort(int port)
-{
-    if (!validGatewayPort(port) || port == gatewayPortValue)
-        return;
-    gatewayPortValue = port;
-    storeWrite(keyGatewayPort, port);
-    emit gatewayPortChanged();
-}
-
-void SysSettings::setArchiveEnabled(bool enabled)
-{
-    if (enabled == archiveValue)
-        return;
-    archiveValue = enabled;
-    storeWrite(QStringLiteral("ArchiveEnabled"), enabled);
-    emit archiveEnabledChanged();
+    if (mqttTester)
+        mqttTester->testMqttConnection();
+    else
+        emit testMqttConnectionResult(QStringLiteral("MQTT is not available"));
 }
