@@ -26,12 +26,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     // The first byte picks the units, so every conversion is reached.
     if (!bytes.isEmpty()) {
         const auto pick = std::uint8_t(bytes.at(0));
-        units.temperature = pick & 1;
-        units.pressure = (pick >> 1) & 3;
-        units.speed = (pick >> 3) & 3;
-        units.distance = (pick >> 5) & 1;
-        units.pressureAdjustment = (pick >> 6) & 1;
-        units.rainInches = pick >> 7;
+        units.units.temperature = TemperatureUnit(pick & 1);
+        units.units.pressure = PressureUnit((pick >> 1) & 3);
+        units.units.speed = SpeedUnit((pick >> 3) & 3);
+        units.units.distance = DistanceUnit((pick >> 5) & 1);
+        units.units.pressureReading = PressureReading((pick >> 6) & 1);
+        units.units.rain = (pick >> 7) ? RainGauge::Inches : RainGauge::Millimetres;
         units.solarInput = pick % 3;
     }
     archive::MinuteFolder folder;

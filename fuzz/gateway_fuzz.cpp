@@ -62,14 +62,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             const QByteArray &frame = next.frame;
             check(frame.size() >= modbus::MbapHeaderSize);
             const modbus::MbapHeader request
-                    = modbus::decodeMbap(reinterpret_cast<const quint8 *>(frame.constData()));
+                = modbus::decodeMbap(reinterpret_cast<const quint8 *>(frame.constData()));
             check(modbus::mbapFrameSize(request) == frame.size());
             const auto reply = gateway::gatewayReply(frame, image(), dataMissing, verbose);
             if (!reply)
                 continue;
             check(reply->size() >= modbus::MbapHeaderSize + 2);
             const modbus::MbapHeader answer
-                    = modbus::decodeMbap(reinterpret_cast<const quint8 *>(reply->constData()));
+                = modbus::decodeMbap(reinterpret_cast<const quint8 *>(reply->constData()));
             check(answer.transactionId == request.transactionId);
             check(answer.protocolId == 0);
             check(answer.unitId == request.unitId);

@@ -109,7 +109,7 @@ std::vector<double> timeOpenClose(const QByteArray &path, int rows)
 
 std::vector<double> timeFormat(int rows, bool ours)
 {
-    csvrow::LogRow row;
+    LogRow row;
     row.wind = 3.6;
     row.airTemp = 21.4;
     row.pressure = 1013.25 * 0.0295333727;
@@ -164,7 +164,7 @@ int fillLog(const QString &path, qint64 bytes, const QDateTime &now)
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         return -1;
-    csvrow::LogRow row;
+    LogRow row;
     row.wind = 3.6;
     row.windDir = 247;
     row.airTemp = 21.4;
@@ -198,8 +198,8 @@ bool truncateFile(const QString &path)
     return file.open(QIODevice::WriteOnly | QIODevice::Truncate);
 }
 
-std::vector<double> timeRows(Logger &logger, const StationCycle &cycle, const Folder &folder,
-                             int rows, bool emptyEachTime)
+std::vector<double> timeRows(
+    Logger &logger, const StationCycle &cycle, const Folder &folder, int rows, bool emptyEachTime)
 {
     setFolder(logger, folder.path);
     std::vector<double> us;

@@ -19,15 +19,16 @@
 // Run it on a real display (scripts/bench-gui uses Xvfb). Both sides draw with
 // the renderer the program would choose there; QT_QUICK_BACKEND chooses
 // otherwise.
-#include "support/simulatedstation.h"
 #include "app/console.h"
-#include "app/consumersettings.h"
-#include "app/historymodel.h"
-#include "app/leanstartup.h"
-#include "app/scenegraph.h"
 #include "app/debuglog.h"
+#include "app/leanstartup.h"
+#include "app/qmlfaces.h"
+#include "app/scenegraph.h"
+#include "archive/archivesettings.h"
+#include "history/historymodel.h"
 #include "settings/syssettings.h"
 #include "support/localportal.h"
+#include "support/simulatedstation.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -40,7 +41,6 @@
 #include <QOpenGLFunctions>
 #include <QProcess>
 #include <QQmlApplicationEngine>
-#include <QQmlContext>
 #include <QQuickWindow>
 #include <QSGRendererInterface>
 #include <QTemporaryDir>
@@ -176,8 +176,8 @@ public:
         if (xcb_connection_has_error(connection))
             return;
         const char name[] = "WM_STATE";
-        xcb_intern_atom_reply_t *reply = xcb_intern_atom_reply(connection,
-            xcb_intern_atom(connection, 0, sizeof name - 1, name), nullptr);
+        xcb_intern_atom_reply_t *reply = xcb_intern_atom_reply(
+            connection, xcb_intern_atom(connection, 0, sizeof name - 1, name), nullptr);
         if (reply) {
             wmState = reply->atom;
             std::free(reply);
@@ -220,8 +220,8 @@ struct Phase
 class PhaseMeter
 {
 public:
-    explicit PhaseMeter(const Run &run)
-        : run(run)
+    explicit PhaseMeter(const Run &measured)
+        : run(measured)
     {
     }
     void start()
@@ -261,7 +261,8 @@ bool askStation(const char *command)
 // null when the interface offers none.
 QQuickWindow *showSettingsWindow(QQuickWindow *main)
 {
-    auto find = [main] { return main->findChild<QQuickWindow *>(QStringLiteral("settingsWindow")); };
+    auto find
+        = [main] { return main->findChild<QQuickWindow *>(QStringLiteral("settingsWindow")); };
     QQuickWindow *settings = find();
     if (!settings) {
         QMetaObject::invokeMethod(main, "openSettings");
@@ -279,7 +280,10 @@ QQuickWindow *showSettingsWindow(QQuickWindow *main)
 class Schedule
 {
 public:
-    void then(int delayMs, std::function<void()> step) { steps.push_back({ delayMs, std::move(step) }); }
+    void then(int delayMs, std::function<void()> step)
+    {
+        steps.push_back({ delayMs, std::move(step) });
+    }
     void run()
     {
         if (next >= steps.size())
@@ -459,17 +463,17 @@ int runConsole(int argc, char *argv[], const ChildOptions &options, qint64 enter
     Run run;
     int exitCode = 0;
     {
-        Console console(settings, 0);
+        Console console(settings, 0, 0);
         QModbus &modbus = console.modbus();
         HistoryModel history(settings, archivePath(settings));
         history.setClock([&modbus] { return modbus.now(); });
-        QObject::connect(&modbus, &QModbus::dataReceived, &app, [&run] { ++run.updates; });
+        QObject::connect(
+            &console.display(), &StationDisplay::dataReceived, &app, [&run] { ++run.updates; });
         {
             QQmlApplicationEngine engine;
             watchFirstWindow(engine, run);
-            engine.rootContext()->setContextProperty(QStringLiteral("Settings"), &settings);
-            engine.rootContext()->setContextProperty(QStringLiteral("ModbusPort"), &modbus);
-            engine.rootContext()->setContextProperty(QStringLiteral("History"), &history);
+            publishFaces(
+                engine.rootContext(), settings, console.display(), &history, &console.records());
             engine.load(QUrl(QStringLiteral("qrc:/qml/main.qml")));
             exitCode = measure(app, run, options, enteredNs);
             debuglog::close();
@@ -636,11 +640,11 @@ int runParent(int seconds, int launches)
     row("VmRSS at the end (MiB)", number(c, "rss_kb") / 1024, number(f, "rss_kb") / 1024, "%.1f");
     row("VmHWM peak, whole run (MiB)", number(c, "hwm_kb") / 1024, number(f, "hwm_kb") / 1024,
         "%.1f");
-    std::printf("%d s with the station's weather held still, %d s after \"hold\"\n",
-        PhaseMs / 1000, HoldSettleMs / 1000);
+    std::printf("%d s with the station's weather held still, %d s after \"hold\"\n", PhaseMs / 1000,
+        HoldSettleMs / 1000);
     phaseRows(c, f, "hold", false);
-    std::printf("%d s iconified as a window manager does it (WM_STATE Iconic, unmapped)\n",
-        PhaseMs / 1000);
+    std::printf(
+        "%d s iconified as a window manager does it (WM_STATE Iconic, unmapped)\n", PhaseMs / 1000);
     phaseRows(c, f, "min", false);
     std::printf("%d s under the settings window, raised over the main window at its size\n",
         PhaseMs / 1000);

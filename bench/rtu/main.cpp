@@ -1,10 +1,10 @@
 // One 100-register RTU transaction over a pseudo-terminal against the station
 // simulator: our master beside libmodbus's modbus_read_registers, same run,
 // same kind of link. Blind naps in the receive loop show up as a large ratio.
-#include "support/simulatedstation.h"
 #include "acquisition/posixserialport.h"
 #include "acquisition/registerimage.h"
 #include "acquisition/rtumaster.h"
+#include "support/simulatedstation.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -16,7 +16,6 @@
 #include <vector>
 
 namespace {
-
 
 double median(std::vector<double> v)
 {
@@ -93,12 +92,12 @@ int main(int argc, char *argv[])
     }
     if (ours.empty() || theirs.empty()) {
         std::fprintf(stderr, "no successful transactions (ours %zu, libmodbus %zu)\n", ours.size(),
-                     theirs.size());
+            theirs.size());
         return 1;
     }
     const double m1 = median(ours), m2 = median(theirs);
     std::printf("100-register RTU read over a pty, %zu/%zu good transactions\n", ours.size(),
-                theirs.size());
+        theirs.size());
     std::printf("  skyquill RtuMaster:            median %.3f ms\n", m1);
     std::printf("  libmodbus modbus_read_registers: median %.3f ms\n", m2);
     std::printf("  ratio skyquill/libmodbus: %.2f\n", m1 / m2);

@@ -45,7 +45,7 @@ DashboardBox {
             id: densityAltitudeText
             objectName: "densityAltitudeText"
             horizontalAlignment: Text.AlignRight
-            text: Format.feet(ModbusPort.densityAltitude)
+            text: Format.current(ModbusPort.hasReading, Format.feet(ModbusPort.densityAltitude))
         }
 
         ValueText {
@@ -61,7 +61,7 @@ DashboardBox {
             id: estCloudBaseText
             objectName: "estCloudBaseText"
             horizontalAlignment: Text.AlignRight
-            text: Format.feet(ModbusPort.estimatedCloudBase)
+            text: Format.current(ModbusPort.hasReading, Format.feet(ModbusPort.estimatedCloudBase))
         }
 
         Item {

@@ -1,6 +1,5 @@
 import QtQuick 2.15
 import QtQuick.Window 2.15
-import "Format.js" as Format
 
 // What both dashboards share on their 770 x 670 page: the background, the top
 // bar with the transfer icon, settings and history buttons and logo, the "No
@@ -23,9 +22,6 @@ Item {
     // updates have stayed away since ("No Data Connection").
     property bool dataSeen: false
     property bool noData: false
-    // What the last update showed; an update that brings nothing new leaves
-    // the transfer icon dark, so a still station costs no frames.
-    property string lastReading: ""
 
     width: 770
     height: 670
@@ -93,6 +89,15 @@ Item {
         source: "../../images/quorinlogo.png"
     }
 
+    AlarmIndicator {
+        id: alarmIndicator
+        objectName: "alarmIndicator"
+        anchors.right: logoImage.left
+        anchors.rightMargin: 10
+        anchors.verticalCenter: dataTransferIcon.verticalCenter
+        z: 1
+    }
+
     Rectangle {
         id: dataNoTransferIcon
         objectName: "dataNoTransferIcon"
@@ -133,13 +138,10 @@ Item {
         target: ModbusPort
         // Not the value signals: they fire on unit changes and new days too.
         function onDataReceived() {
-            // The whole cycle is published before its signals.
-            var reading = Format.reading(ModbusPort)
-            if (reading !== page.lastReading) {
-                page.lastReading = reading
-                dataTransferIcon.visible = true
-                dataTransferIconTimer.restart()
-            }
+            // Every update, changed or not: a live link blinks in steady
+            // weather too. Two frames, on and off.
+            dataTransferIcon.visible = true
+            dataTransferIconTimer.restart()
             page.dataSeen = true
             page.noData = false
             dataNoTransferIconTimer.restart()
@@ -152,7 +154,6 @@ Item {
         if (!other || dataSeen)
             return
         dataSeen = other.dataSeen
-        lastReading = other.lastReading
         noData = other.noData
         if (!noData)
             dataNoTransferIconTimer.restart()

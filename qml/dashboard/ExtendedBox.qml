@@ -41,14 +41,15 @@ DashboardBox {
             id: textRain
             objectName: "textRain"
             Layout.preferredWidth: 120
-            text: Format.rainLabel(ModbusPort.rainUnits)
+            text: Format.rainLabel(ModbusPort.rainUnits, ModbusPort.hasReading)
         }
         ValueText {
             id: rainText
             objectName: "rainText"
             horizontalAlignment: Text.AlignRight
             Layout.fillWidth: true
-            text: Format.rainAmount(ModbusPort.rainUnits, ModbusPort.rainDay)
+            text: Format.current(ModbusPort.hasReading,
+                                 Format.rainAmount(ModbusPort.rainUnits, ModbusPort.rainDay))
         }
 
         ValueText {

@@ -28,8 +28,12 @@ function incremented(digits) {
 // Fixed-point text with exactly `decimals` digits after the point. Rounds the
 // shortest decimal form of the value, so 2.675 reads 2.68, with halves going
 // away from zero; a negative value keeps its sign even when all digits are 0.
+// NaN, a value the data checks refused, reads "--".
 function fixed(value, decimals) {
     var v = Number(value)
+    // A value the data checks refused.
+    if (isNaN(v))
+        return "--"
     if (!isFinite(v))
         return String(v)
     var m = /^(\d+)(?:\.(\d+))?(?:e([+-]\d+))?$/.exec(Math.abs(v).toString())
@@ -49,7 +53,15 @@ function fixed(value, decimals) {
     return (v < 0 ? "-" : "") + text
 }
 
+// A current value's text, or "--" until the station's first good reading: the
+// start values were never measured, and 0 converted reads like a reading.
+function current(hasReading, text) {
+    return hasReading ? text : "--"
+}
+
 function withUnit(value, decimals, unit) {
+    if (isNaN(Number(value)))
+        return "--"
     return fixed(value, decimals) + " " + unit
 }
 
@@ -99,8 +111,10 @@ function gustDirection(gust, dir) {
 }
 
 // Rain is in the station's own unit: 0 no gauge, 2 inches, else millimetres.
-function rainLabel(rainUnits) {
-    return rainUnits === 0 ? qsTr("<b>Rain gauge not installed</b>") : qsTr("<b>Rainfall</b>")
+// Whether there is a gauge is known from the first reading on.
+function rainLabel(rainUnits, hasReading) {
+    return hasReading && rainUnits === 0 ? qsTr("<b>Rain gauge not installed</b>")
+                                         : qsTr("<b>Rainfall</b>")
 }
 
 function rainAmount(rainUnits, amount) {
@@ -134,21 +148,4 @@ function directionAngle(bearing) {
 // The dashboards keep their design size and are scaled as a whole.
 function pageScale(width, height, footerHeight) {
     return Math.min(width / designWidth, (height - footerHeight) / designHeight)
-}
-
-// Every reading a dashboard shows, by its name on the acquisition object.
-var shownReadings = ["airTemp", "airTempH", "airTempL", "dewPoint", "humidity", "humidityH",
-                     "humidityL", "pressure", "pressureH", "pressureL", "pressureTrendText",
-                     "pressureRaw", "altimeter", "highAltimeter", "lowAltimeter", "altimeterRaw",
-                     "wind", "windDir", "wind2", "windDir2", "wind10", "windDir10", "windGust",
-                     "windDirGust", "rainUnits", "rainDay", "rainRate", "heatIndex", "windChill",
-                     "wbgt", "wbgtColor", "humidex", "solarRadiation", "metar", "densityAltitude",
-                     "estimatedCloudBase"]
-
-// One update as one text: two updates that read alike show alike.
-function reading(source) {
-    var parts = []
-    for (var i = 0; i < shownReadings.length; ++i)
-        parts.push(source[shownReadings[i]])
-    return parts.join("|")
 }

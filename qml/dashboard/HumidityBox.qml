@@ -26,7 +26,8 @@ DashboardBox {
             id: humidityText
             objectName: "humidityText"
             fontFamily: valueFont
-            text: Format.withUnit(ModbusPort.humidity, 1, "%")
+            text: Format.current(ModbusPort.hasReading,
+                                 Format.withUnit(ModbusPort.humidity, 1, "%"))
         }
 
         Item {

@@ -37,7 +37,8 @@ DashboardBox {
             objectName: "pressureText"
             Layout.columnSpan: 2
             fontFamily: valueFont
-            text: Format.withUnit(value, decimals, Settings.pressureUnits)
+            text: Format.current(ModbusPort.hasReading,
+                                 Format.withUnit(value, decimals, Settings.pressureUnits))
         }
 
         Item {
@@ -58,7 +59,7 @@ DashboardBox {
             Layout.preferredWidth: 1
             fontSizeMode: Text.HorizontalFit
             minimumPixelSize: 10
-            text: ModbusPort.pressureTrendText
+            text: Format.current(ModbusPort.hasReading, ModbusPort.pressureTrendText)
         }
 
         ValueText {

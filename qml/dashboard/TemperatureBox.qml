@@ -27,7 +27,8 @@ DashboardBox {
             id: temperatureText
             objectName: "temperatureText"
             fontFamily: valueFont
-            text: Format.temperature(ModbusPort.airTemp, Settings.temperatureUnits)
+            text: Format.current(ModbusPort.hasReading,
+                                 Format.temperature(ModbusPort.airTemp, Settings.temperatureUnits))
         }
 
         ValueText {
@@ -53,7 +54,7 @@ DashboardBox {
             id: dewPointText
             objectName: "dewPointText"
             color: Settings.needleColor2
-            text: Format.fixed(ModbusPort.dewPoint, 1)
+            text: Format.current(ModbusPort.hasReading, Format.fixed(ModbusPort.dewPoint, 1))
         }
 
         ValueText {

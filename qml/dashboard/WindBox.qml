@@ -71,14 +71,16 @@ DashboardBox {
                         objectName: "textWindDir"
                         width: parent.width
                         horizontalAlignment: Text.AlignHCenter
-                        text: Format.direction(ModbusPort.windDir)
+                        text: Format.current(ModbusPort.hasReading,
+                                             Format.direction(ModbusPort.windDir))
                     }
                     ValueText {
                         id: textWindSpeed
                         objectName: "textWindSpeed"
                         width: parent.width
                         horizontalAlignment: Text.AlignHCenter
-                        text: Format.withUnit(ModbusPort.wind, 1, Settings.speedUnits)
+                        text: Format.current(ModbusPort.hasReading,
+                                             Format.withUnit(ModbusPort.wind, 1, Settings.speedUnits))
                     }
                 }
             }
@@ -95,6 +97,10 @@ DashboardBox {
             dir10Needle.angle: Format.directionAngle(ModbusPort.windDir10)
             dirGust.angle: Format.directionAngle(ModbusPort.windDirGust)
             dirGust.visible: ModbusPort.windGust !== 0
+            // North is no reading: the arrows wait for the first.
+            dirNeedle.visible: ModbusPort.hasReading
+            dir2Needle.visible: ModbusPort.hasReading
+            dir10Needle.visible: ModbusPort.hasReading
         }
 
         Item { Layout.fillWidth: true }

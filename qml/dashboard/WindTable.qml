@@ -19,7 +19,8 @@ GridLayout {
         Layout.preferredWidth: 100
         horizontalAlignment: Text.AlignRight
         color: Settings.needleColor2
-        text: Format.averageSpeed(ModbusPort.wind2, Settings.speedUnits)
+        text: Format.current(ModbusPort.hasReading,
+                             Format.averageSpeed(ModbusPort.wind2, Settings.speedUnits))
     }
     ValueText {
         id: textWindDir2
@@ -27,7 +28,7 @@ GridLayout {
         Layout.preferredWidth: 60
         horizontalAlignment: Text.AlignRight
         color: Settings.needleColor2
-        text: Format.direction(ModbusPort.windDir2)
+        text: Format.current(ModbusPort.hasReading, Format.direction(ModbusPort.windDir2))
     }
 
     ValueText {
@@ -41,7 +42,8 @@ GridLayout {
         Layout.preferredWidth: 100
         horizontalAlignment: Text.AlignRight
         color: Settings.needleColor3
-        text: Format.averageSpeed(ModbusPort.wind10, Settings.speedUnits)
+        text: Format.current(ModbusPort.hasReading,
+                             Format.averageSpeed(ModbusPort.wind10, Settings.speedUnits))
     }
     ValueText {
         id: textWindDir10
@@ -49,7 +51,7 @@ GridLayout {
         Layout.preferredWidth: 60
         horizontalAlignment: Text.AlignRight
         color: Settings.needleColor3
-        text: Format.direction(ModbusPort.windDir10)
+        text: Format.current(ModbusPort.hasReading, Format.direction(ModbusPort.windDir10))
     }
 
     ValueText {
@@ -63,7 +65,8 @@ GridLayout {
         Layout.preferredWidth: 100
         horizontalAlignment: Text.AlignRight
         color: Settings.redColor
-        text: Format.gustSpeed(ModbusPort.windGust, Settings.speedUnits)
+        text: Format.current(ModbusPort.hasReading,
+                             Format.gustSpeed(ModbusPort.windGust, Settings.speedUnits))
     }
     ValueText {
         id: textWindDirGust

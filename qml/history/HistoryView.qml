@@ -5,8 +5,9 @@ import QtCharts 2.15
 import "HistoryFormat.js" as HistoryFormat
 
 // The archive's graphs: a period of 24 h, 7 d, 30 d or 1 y, stepped back and
-// forth, in six charts. Made on first opening; reads the archive each time
-// it is shown and, while it shows the latest period, at every new minute.
+// forth, in six charts, and beside them the records page. Made on first
+// opening; reads the archive each time it is shown and, while it shows the
+// latest period, at every new minute.
 Rectangle {
     id: view
     objectName: "historyView"
@@ -30,6 +31,7 @@ Rectangle {
 
     // As many points as the plot is wide, at most.
     property int points: 0
+    property bool showRecords: false
 
     function load() {
         var plot = temperatureChart.plotArea.width
@@ -79,18 +81,32 @@ Rectangle {
             HistoryButton {
                 objectName: "range" + index
                 text: modelData
-                checked: History.range === index
-                onClicked: History.range = index
+                checked: !view.showRecords && History.range === index
+                onClicked: {
+                    view.showRecords = false
+                    History.range = index
+                }
+            }
+        }
+        HistoryButton {
+            objectName: "recordsButton"
+            text: qsTr("Records")
+            checked: view.showRecords
+            onClicked: {
+                recordsLoader.active = true
+                view.showRecords = true
             }
         }
 
         HistoryButton {
             objectName: "previousButton"
+            visible: !view.showRecords
             text: "◀"
             onClicked: History.previous()
         }
         Text {
             objectName: "periodText"
+            visible: !view.showRecords
             Layout.fillWidth: true
             horizontalAlignment: Text.AlignHCenter
             text: HistoryFormat.periodText(History.fromTime, History.toTime, History.range)
@@ -98,14 +114,20 @@ Rectangle {
             font.pixelSize: 13
             elide: Text.ElideRight
         }
+        Item {
+            visible: view.showRecords
+            Layout.fillWidth: true
+        }
         HistoryButton {
             objectName: "nextButton"
+            visible: !view.showRecords
             text: "▶"
             enabled: History.hasNext
             onClicked: History.next()
         }
         HistoryButton {
             objectName: "latestButton"
+            visible: !view.showRecords
             text: qsTr("Now")
             enabled: History.hasNext
             onClicked: History.latest()
@@ -131,7 +153,7 @@ Rectangle {
     Text {
         objectName: "emptyText"
         anchors.centerIn: parent
-        visible: History.empty
+        visible: History.empty && !view.showRecords
         text: HistoryFormat.noData
         color: Settings.textColor
         font.pixelSize: 24
@@ -143,7 +165,7 @@ Rectangle {
         columns: 2
         rowSpacing: 0
         columnSpacing: 0
-        visible: !History.empty
+        visible: !History.empty && !view.showRecords
 
         HistoryTemperatureChart {
             id: temperatureChart
@@ -240,5 +262,16 @@ Rectangle {
                 width: 1
             }
         }
+    }
+
+    // Made when first shown.
+    Loader {
+        id: recordsLoader
+        objectName: "recordsLoader"
+        anchors { left: parent.left; right: parent.right; top: topBar.bottom; bottom: parent.bottom }
+        anchors.margins: 8
+        active: false
+        visible: view.showRecords
+        source: "RecordsPage.qml"
     }
 }

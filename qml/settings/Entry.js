@@ -44,3 +44,12 @@ function folderPath(url) {
         return path
     }
 }
+
+// The number when the whole text is one decimal number ("-33.86", "151.2")
+// from bottom to top, else null.
+function decimalNumber(text, bottom, top) {
+    if (!/^\s*[+-]?(\d+\.?\d*|\.\d+)\s*$/.test(text))
+        return null
+    var value = parseFloat(text)
+    return value >= bottom && value <= top ? value : null
+}

@@ -4,15 +4,21 @@ import "../controls"
 
 // The settings lock. Ticking the box proposes the default password; the lock
 // is stored only when the password field is confirmed, and it covers the
-// settings from the next opening of the window on. Unticking clears it.
+// settings from the next opening of the window on. Unticking clears it. The
+// box is ticked only while a lock is stored.
 WDGroupBox {
     id: lockSetting
 
     property alias resultText: passwordResult.text
+    // A lock asked for and not yet stored: the password row is open.
+    property bool proposing: false
 
-    // Clears the "Password saved" note when the settings window is shown.
+    // When the settings window is shown: clears the "Password saved" note and
+    // drops a proposal that was left unconfirmed.
     function refresh() {
         passwordResult.text = ""
+        proposing = false
+        passwordInput.text = ""
     }
 
     title: qsTr("Lock Settings")
@@ -37,10 +43,13 @@ WDGroupBox {
             text: qsTr("Enable Settings Lock")
             checked: Settings.settingsLocked
             onToggled: {
+                lockSetting.proposing = checked
                 if (checked)
                     passwordInput.text = "KelmorTX"
                 else
                     Settings.clearSettingsLock()
+                // The click asked; what is stored answers.
+                checked = Qt.binding(function() { return Settings.settingsLocked })
             }
         }
 
@@ -49,7 +58,7 @@ WDGroupBox {
             objectName: "rowBox"
             Layout.fillWidth: true
             spacing: 10
-            enabled: lockEnabledCheckBox.checked
+            enabled: lockEnabledCheckBox.checked || lockSetting.proposing
 
             BoxText {
                 text: qsTr("Password:")
@@ -66,6 +75,7 @@ WDGroupBox {
                     passwordResult.text = qsTr("Password saved")
                     Settings.settingsLockPassword = text
                     text = ""
+                    lockSetting.proposing = false
                 }
             }
 

@@ -9,7 +9,8 @@ WDGroupBox {
 
     // While a credential test is under way; only its result ends it.
     property bool testing: false
-    // Why the portal could not be reached, for the result that follows.
+    // What happened instead of a verdict on the credentials, for the result
+    // that follows.
     property string unreachable: ""
 
     title: qsTr("QuorinLive Settings")
@@ -25,7 +26,7 @@ WDGroupBox {
             if (result)
                 testResult.text = qsTr("Success")
             else if (box.unreachable !== "")
-                testResult.text = qsTr("The portal could not be reached: %1").arg(box.unreachable)
+                testResult.text = box.unreachable
             else
                 testResult.text = qsTr("Invalid credentials")
             box.unreachable = ""

@@ -1,7 +1,9 @@
 .pragma library
 
 // The serial-port box of the Modbus page: the ports found, and the configured
-// one marked when it is missing, so the box never looks as if none were set.
+// one beside them when the scan does not list it (a pseudo-terminal, a link of
+// its own), so the box never looks as if none were set; marked only when its
+// path does not exist.
 
 var notPresent = " (not present)"
 
@@ -12,11 +14,11 @@ function copy(found) {
     return list
 }
 
-// The entries of the box.
-function choices(found, configured) {
+// The entries of the box; `present`: whether the configured port exists.
+function choices(found, configured, present) {
     var list = copy(found)
     if (configured !== "" && list.indexOf(configured) < 0)
-        list.push(configured + notPresent)
+        list.push(present ? configured : configured + notPresent)
     return list
 }
 

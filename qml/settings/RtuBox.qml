@@ -13,11 +13,13 @@ WDGroupBox {
 
     // Read anew with every scan; the store has no change signal for it.
     property string configuredPort: Settings.getSerialPort()
+    property bool configuredPresent: Settings.portExists(configuredPort)
 
     // Rescans the ports and selects the configured one, marked if it is gone.
     function refresh() {
         configuredPort = Settings.getSerialPort()
         Settings.getAvailablePorts()
+        configuredPresent = Settings.portExists(configuredPort)
         selectConfigured()
     }
 
@@ -29,6 +31,7 @@ WDGroupBox {
         var name = Ports.nameAt(Settings.portsList, configuredPort, index)
         Settings.setSerialPort(name)
         configuredPort = name
+        configuredPresent = Settings.portExists(name)
         selectConfigured()
     }
 
@@ -50,7 +53,7 @@ WDGroupBox {
                 objectName: "comboBoxPorts"
                 Layout.fillWidth: true
                 font.pixelSize: 12
-                model: Ports.choices(Settings.portsList, box.configuredPort)
+                model: Ports.choices(Settings.portsList, box.configuredPort, box.configuredPresent)
                 onActivated: box.choose(index)
                 popup.onAboutToShow: box.refresh()
 

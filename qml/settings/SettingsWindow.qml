@@ -2,7 +2,7 @@ import QtQuick 2.15
 import QtQuick.Controls 2.15
 import QtQuick.Layouts 1.15
 
-// The settings window: five tabs over one page stack, covered by the lock
+// The settings window: its tabs over one page stack, covered by the lock
 // overlay while the settings are locked. Closing it only hides it.
 ApplicationWindow {
     id: settingsWindow
@@ -34,6 +34,22 @@ ApplicationWindow {
         }
         TabButton {
             text: qsTr("MQTT")
+            font.pixelSize: 12
+        }
+        TabButton {
+            text: qsTr("Networks")
+            font.pixelSize: 12
+        }
+        TabButton {
+            text: qsTr("Data Quality")
+            font.pixelSize: 12
+        }
+        TabButton {
+            text: qsTr("Alarms")
+            font.pixelSize: 12
+        }
+        TabButton {
+            text: qsTr("Web")
             font.pixelSize: 12
         }
     }
@@ -73,6 +89,22 @@ ApplicationWindow {
             MqttPage {
                 id: mqttPage
                 objectName: "mqttPage"
+            }
+            NetworksPage {
+                id: networksPage
+                objectName: "networksPage"
+            }
+            QualityPage {
+                id: qualityPage
+                objectName: "qualityPage"
+            }
+            AlarmsPage {
+                id: alarmsPage
+                objectName: "alarmsPage"
+            }
+            WebPage {
+                id: webPage
+                objectName: "webPage"
             }
         }
 

@@ -50,17 +50,3 @@ bool NewDayDetector::tick(QDate today)
     last = today;
     return changed;
 }
-
-void RainCounter::start(double rainToday)
-{
-    last = rainToday;
-    isStarted = true;
-}
-
-double RainCounter::increment(double rainToday)
-{
-    const double d = rainToday - last;
-    last = rainToday;
-    // A drop means the station began a new rain day: all of today's rain is new.
-    return d >= 0 ? d : rainToday;
-}

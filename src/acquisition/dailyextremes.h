@@ -33,19 +33,3 @@ public:
 private:
     QDate last;
 };
-
-// The rain since the previous data-log line, from the station's own
-// rain-today total, which it resets at the start of its rain day.
-class RainCounter
-{
-public:
-    // The total at the first reading of a run: rain before it may already
-    // have been counted by an earlier run.
-    void start(double rainToday);
-    bool started() const { return isStarted; }
-    double increment(double rainToday);
-
-private:
-    double last = 0;
-    bool isStarted = false;
-};

@@ -53,6 +53,24 @@ void buildRtuReadRequest(quint8 out[RtuRequestSize], quint8 unit, quint8 functio
     out[7] = quint8(crc >> 8);
 }
 
+const char *resultText(int result)
+{
+    switch (result) {
+    case NotOpenOrSilent:
+        return "no reply";
+    case BadCrc:
+        return "a reply with a bad CRC, or cut short";
+    case WrongUnit:
+        return "a reply from another unit";
+    case WrongFunction:
+        return "an exception reply";
+    case WrongByteCount:
+        return "a reply of the wrong length";
+    default:
+        return "a short or malformed reply";
+    }
+}
+
 int checkRtuReply(const quint8 *reply, int received, quint8 unit, quint8 function, int count,
     const CrcTable &table)
 {

@@ -25,13 +25,17 @@ constexpr int MaxRtuFrame = 256;
 
 // Read request: unit, function, wire start address, count, CRC low, CRC high.
 void buildRtuReadRequest(quint8 out[RtuRequestSize], quint8 unit, quint8 function,
-                         int firstRegister, int count, const CrcTable &table = crcTable());
+    int firstRegister, int count, const CrcTable &table = crcTable());
 
 // Expected length of a normal read reply: unit, function, byte count, data, CRC.
-constexpr int rtuReplyLength(int count) { return 2 * count + 5; }
+constexpr int rtuReplyLength(int count)
+{
+    return 2 * count + 5;
+}
 
 // Result codes of a read transaction (a success returns the register count).
-enum Result : int {
+enum Result : int
+{
     NotOpenOrSilent = -1,
     BadCrc = -5,
     WrongUnit = -6,
@@ -39,12 +43,16 @@ enum Result : int {
     WrongByteCount = -8,
 };
 
+// What went wrong, for a log line: "no reply", "a reply with a bad CRC", ...
+// for a result code above (0: a short or malformed reply).
+const char *resultText(int result);
+
 // Checks a received RTU reply of `received` bytes against the request: the
 // count on success, else -1 (nothing received), -5, -6, -7 or -8, in that
 // order of checks. The CRC is checked over the full expected length, so a
 // short or exception reply fails with -5.
 int checkRtuReply(const quint8 *reply, int received, quint8 unit, quint8 function, int count,
-                  const CrcTable &table = crcTable());
+    const CrcTable &table = crcTable());
 
 constexpr int MbapHeaderSize = 7;
 constexpr int TcpRequestSize = 12;
@@ -76,14 +84,17 @@ void encodeTcpReadRequest(quint8 out[TcpRequestSize], const TcpReadRequest &requ
 TcpReadRequest decodeTcpReadRequest(const quint8 in[TcpRequestSize]);
 
 // Bytes a complete frame occupies given its header (6 + length field).
-constexpr int mbapFrameSize(const MbapHeader &header) { return 6 + header.length; }
+constexpr int mbapFrameSize(const MbapHeader &header)
+{
+    return 6 + header.length;
+}
 
 // Whether a byte stream can be cut into frames by this header: protocol 0 and
 // a length field from 2 to 254.
 constexpr bool mbapFramable(const MbapHeader &header)
 {
     return header.protocolId == 0 && header.length >= MinMbapLength
-            && header.length <= MaxMbapLength;
+        && header.length <= MaxMbapLength;
 }
 
 // The eight-line dump of a read request that both the TCP master and the

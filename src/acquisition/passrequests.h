@@ -38,7 +38,12 @@ public:
     const std::atomic<bool> *interrupt() const { return &interruptFlag; }
 
 private:
-    enum class Run { Idle, Starting, Running };
+    enum class Run
+    {
+        Idle,
+        Starting,
+        Running
+    };
 
     std::atomic<bool> stop { false };
     std::atomic<bool> restart { false };

@@ -1,27 +1,35 @@
 #include "qmodbus.h"
 
 #include "cyclestep.h"
-#include "meteo/conversion.h"
-#include "meteo/derived.h"
+#include "heartbeat.h"
+#include "quality/servedimage.h"
+#include "quality/stationreadings.h"
 #include "rtulink.h"
 #include "settings/syssettings.h"
 #include "tcplink.h"
 
 #include <QDebug>
 #include <QElapsedTimer>
+#include <QLoggingCategory>
 #include <QTimer>
 
-QModbus::QModbus(SysSettings *settings, QObject *parent)
-    : QThread(parent),
-      settings(settings),
-      clock([] { return QDateTime::currentDateTime(); }),
-      linkFactory([](bool tcp, RegisterImage &image, const std::atomic<bool> *interrupt)
-                          -> std::unique_ptr<StationLink> {
-          if (tcp)
-              return std::make_unique<TcpLink>(image, interrupt);
-          return std::make_unique<RtuLink>(image, interrupt);
-      }),
-      newDay(QDate::currentDate())
+namespace {
+
+Q_LOGGING_CATEGORY(stationAlert, "skyquill.alert.station")
+
+} // namespace
+
+QModbus::QModbus(SysSettings *store, QObject *parent)
+    : QThread(parent)
+    , settings(store)
+    , clock([] { return QDateTime::currentDateTime(); })
+    , linkFactory([](bool tcp, RegisterImage &image,
+                      const std::atomic<bool> *interrupt) -> std::unique_ptr<StationLink> {
+        if (tcp)
+            return std::make_unique<TcpLink>(image, interrupt);
+        return std::make_unique<RtuLink>(image, interrupt);
+    })
+    , newDay(QDate::currentDate())
 {
     qRegisterMetaType<CyclePtr>("CyclePtr");
 
@@ -32,10 +40,6 @@ QModbus::QModbus(SysSettings *settings, QObject *parent)
     updateTimer = new QTimer(this);
     connect(updateTimer, &QTimer::timeout, this, &QModbus::updateTimerTimeout);
     updateTimer->start(settings->updateTime());
-
-    // The getters convert at the moment of the call, so a new unit changes
-    // what every value reads as.
-    connect(settings, &SysSettings::unitsChanged, this, &QModbus::emitValuesChanged);
 }
 
 QModbus::~QModbus()
@@ -46,10 +50,10 @@ QModbus::~QModbus()
     wait();
 }
 
-void QModbus::setClock(Clock clock)
+void QModbus::setClock(Clock source)
 {
-    this->clock = std::move(clock);
-    newDay = NewDayDetector(this->clock().date());
+    clock = std::move(source);
+    newDay = NewDayDetector(clock().date());
 }
 
 // --- control ------------------------------------------------------------------
@@ -65,11 +69,6 @@ void QModbus::restart()
     requests.requestRestart();
     updateDue = true;
     updateTimer->start(settings->updateTime());
-}
-
-void QModbus::startThread()
-{
-    start();
 }
 
 void QModbus::start()
@@ -100,6 +99,8 @@ void QModbus::requestStop()
 
 void QModbus::napMs(int milliseconds) const
 {
+    // Every wait of this thread between cycles and before a retry naps here.
+    heartbeat::beat();
     QThread::msleep(static_cast<unsigned long>(milliseconds));
 }
 
@@ -110,16 +111,18 @@ void QModbus::run()
     requests.runBegins();
     threadRunning = true;
     reportedOpenFailure = false;
+    startPublished = false;
 
     while (!requests.stopRequested()) {
         // A pass the user asked for may fail anew and deserves its own dialog.
-        if (requests.beginPass())
+        if (requests.beginPass()) {
             reportedOpenFailure = false;
+            startPublished = false;
+        }
         qDebug() << "QModbus: Thread Started...";
 
         const bool tcp = settings->readMode() != 0;
-        std::unique_ptr<StationLink> link
-                = linkFactory(tcp, registerImage, requests.interrupt());
+        std::unique_ptr<StationLink> link = linkFactory(tcp, registerImage, requests.interrupt());
         if (!link || !link->open(*settings)) {
             // Ahead of the signal, which the dialog answers by reading it.
             setLinkFailureText(link ? link->openFailure() : QString());
@@ -190,7 +193,8 @@ QModbus::PassEnd QModbus::pollLoop(StationLink &link)
             return PassEnd::Lost;
         }
         if (consecutiveFailures >= MaxConsecutiveFailures) {
-            qDebug() << "QModbus: No data in" << consecutiveFailures << "cycles, reopening the link";
+            qDebug() << "QModbus: No data in" << consecutiveFailures
+                     << "cycles, reopening the link";
             return PassEnd::Lost;
         }
     }
@@ -201,8 +205,8 @@ bool QModbus::pollCycle(StationLink &link)
     qDebug() << "update running" << clock().time();
 
     quint16 status[RegisterImage::StatusCount];
-    int result = link.readRegisters(1, 3, RegisterImage::StatusFirst, RegisterImage::StatusCount,
-                                    status);
+    int result
+        = link.readRegisters(1, 3, RegisterImage::StatusFirst, RegisterImage::StatusCount, status);
     if (result == RegisterImage::StatusCount)
         decodeStatusBlock(status, working);
     else
@@ -211,37 +215,45 @@ bool QModbus::pollCycle(StationLink &link)
         return false;
 
     quint16 data[RegisterImage::DataCount];
+    // The gateway goes on serving the last checked block until this one is.
+    registerImage.holdData();
+    quality::DataQuality::Served served;
+    const auto serve = [this, &served](quint8 *wire) {
+        if (served.which.any())
+            quality::encodeServed(
+                wire, served.values, served.which, quality::solarRegister(working));
+    };
     result = link.readRegisters(1, 3, RegisterImage::DataFirst, RegisterImage::DataCount, data);
-    if (interrupted())
+    if (interrupted()) {
+        registerImage.dropData();
         return false;
+    }
 
     const bool good = result == RegisterImage::DataCount;
     if (good) {
-        applyDataBlock(working, data, clock());
+        {
+            QMutexLocker locker(&qualityMutex);
+            if (pendingQuality) {
+                dataChecks.setSettings(*pendingQuality);
+                pendingQuality.reset();
+            }
+        }
+        served = applyDataBlock(working, data, clock(), &dataChecks);
+        if (!working.rejected.isEmpty() || rejectedTotals.isEmpty())
+            rejectedTotals = dataChecks.rejections().byKey();
         registerImage.setDataMissing(false);
         consecutiveFailures = 0;
-        publish();
-        emitValuesChanged();
-        emit dataReceived();
     } else {
         qDebug() << "No data received";
+        if (consecutiveFailures == 0)
+            qCWarning(stationAlert).noquote()
+                << "No reading from the station:" << modbus::resultText(result);
         registerImage.setDataMissing(true);
         ++consecutiveFailures;
-        publish(); // the status block may have changed
     }
+    registerImage.commitData(serve);
     publishCycle(good ? StationCycle::Kind::Good : StationCycle::Kind::Failed);
     return good;
-}
-
-void QModbus::emitValuesChanged()
-{
-    emit airTempChanged();
-    emit humidityChanged();
-    emit pressureChanged();
-    emit windChanged();
-    emit lightningChanged();
-    emit calcChanged();
-    emit analogChanged();
 }
 
 void QModbus::publishCycle(StationCycle::Kind kind)
@@ -249,22 +261,31 @@ void QModbus::publishCycle(StationCycle::Kind kind)
     auto cycle = std::make_shared<StationCycle>();
     cycle->kind = kind;
     cycle->firstOfPass = kind != StationCycle::Kind::NoLink && !passPublished;
+    cycle->firstSinceStart = kind != StationCycle::Kind::NoLink && !startPublished;
     if (kind != StationCycle::Kind::NoLink)
-        passPublished = true;
+        passPublished = startPublished = true;
     cycle->values = working;
     cycle->registers = registerImage.snapshot();
     cycle->dataMissing = registerImage.dataMissing();
     cycle->local = clock();
     cycle->utc = cycle->local.toUTC();
+    cycle->rejectedTotals = rejectedTotals;
+    heartbeat::beat();
     for (CycleSink *sink : sinks)
         sink->takeCycle(*cycle);
     emit cyclePublished(std::move(cycle));
 }
 
+void QModbus::setQualitySettings(const quality::QualitySettings &s)
+{
+    QMutexLocker locker(&qualityMutex);
+    pendingQuality = s;
+}
+
 void QModbus::setLinkFailureText(const QString &text)
 {
     if (!text.isEmpty())
-        qDebug().noquote() << "QModbus: Link failure:" << text;
+        qCWarning(stationAlert).noquote() << "Station link cannot be opened:" << text;
     // Queued like the failure signals that follow, so each of them finds
     // its own text in place, however many are still on their way.
     QMetaObject::invokeMethod(
@@ -281,12 +302,6 @@ void QModbus::setLinkFailureText(const QString &text)
 QString QModbus::linkFailureText() const
 {
     return linkFailure;
-}
-
-void QModbus::publish()
-{
-    QMutexLocker locker(&valuesMutex);
-    published = working;
 }
 
 // --- new day ------------------------------------------------------------------
@@ -308,311 +323,5 @@ void QModbus::applyPendingNewDay()
     if (!newDayPending.exchange(false))
         return;
     resetDailyExtremes(working);
-    publish();
-    emitValuesChanged();
-}
-
-// --- getters ------------------------------------------------------------------
-
-StationValues QModbus::values() const
-{
-    return read([](const StationValues &v) { return v; });
-}
-
-double QModbus::airTemp() const
-{
-    const int units = settings->getTemperatureUnits();
-    return read([units](const StationValues &v) { return meteo::convertTemperature(v.airTemp, units); });
-}
-
-double QModbus::airTempH() const
-{
-    const int units = settings->getTemperatureUnits();
-    return read([units](const StationValues &v) {
-        return meteo::convertTemperatureHigh(v.airTempH, units);
-    });
-}
-
-double QModbus::airTempL() const
-{
-    const int units = settings->getTemperatureUnits();
-    return read([units](const StationValues &v) {
-        return meteo::convertTemperatureLow(v.airTempL, units);
-    });
-}
-
-double QModbus::dewPoint() const
-{
-    const int units = settings->getTemperatureUnits();
-    return read([units](const StationValues &v) { return meteo::convertTemperature(v.dewPoint, units); });
-}
-
-double QModbus::humidity() const
-{
-    return read([](const StationValues &v) { return v.humidity; });
-}
-
-double QModbus::humidityH() const
-{
-    return read([](const StationValues &v) { return v.humidityH; });
-}
-
-double QModbus::humidityL() const
-{
-    return read([](const StationValues &v) { return v.humidityL; });
-}
-
-double QModbus::pressure() const
-{
-    const int units = settings->getPressureUnits();
-    const int adjustment = settings->getPressureAdjustment();
-    return read([=](const StationValues &v) {
-        return meteo::convertPressure(meteo::selectPressure(v.pressure, v.pressureRaw, adjustment),
-                                      units);
-    });
-}
-
-double QModbus::pressureH() const
-{
-    const int units = settings->getPressureUnits();
-    const int adjustment = settings->getPressureAdjustment();
-    return read([=](const StationValues &v) {
-        return meteo::convertPressureHigh(
-                meteo::selectPressure(v.pressureH, v.pressureRawH, adjustment), units);
-    });
-}
-
-double QModbus::pressureL() const
-{
-    const int units = settings->getPressureUnits();
-    const int adjustment = settings->getPressureAdjustment();
-    return read([=](const StationValues &v) {
-        return meteo::convertPressureLow(
-                meteo::selectPressure(v.pressureL, v.pressureRawL, adjustment), units);
-    });
-}
-
-double QModbus::pressureTrend() const
-{
-    return read([](const StationValues &v) { return v.pressureTrend; });
-}
-
-QString QModbus::pressureTrendText() const
-{
-    return ::pressureTrendText(pressureTrend());
-}
-
-double QModbus::pressureRaw() const
-{
-    const int units = settings->getPressureUnits();
-    return read([units](const StationValues &v) { return meteo::convertPressure(v.pressureRaw, units); });
-}
-
-double QModbus::pressureTemp() const
-{
-    return read([](const StationValues &v) { return v.pressureTemp; });
-}
-
-double QModbus::altimeter() const
-{
-    const int units = settings->getPressureUnits();
-    return read([units](const StationValues &v) { return meteo::convertPressure(v.altimeter, units); });
-}
-
-double QModbus::highAltimeter() const
-{
-    const int units = settings->getPressureUnits();
-    return read([units](const StationValues &v) {
-        return meteo::convertPressureHigh(v.highAltimeter, units);
-    });
-}
-
-double QModbus::lowAltimeter() const
-{
-    const int units = settings->getPressureUnits();
-    return read([units](const StationValues &v) {
-        return meteo::convertPressureLow(v.lowAltimeter, units);
-    });
-}
-
-double QModbus::altimeterRaw() const
-{
-    return pressureRaw();
-}
-
-double QModbus::wind() const
-{
-    const int units = settings->getSpeedUnits();
-    return read([units](const StationValues &v) { return meteo::convertSpeed(v.wind, units); });
-}
-
-double QModbus::windDir() const
-{
-    return read([](const StationValues &v) { return v.windDir; });
-}
-
-double QModbus::wind2() const
-{
-    const int units = settings->getSpeedUnits();
-    return read([units](const StationValues &v) { return meteo::convertSpeed(v.wind2, units); });
-}
-
-double QModbus::windDir2() const
-{
-    return read([](const StationValues &v) { return v.windDir2; });
-}
-
-double QModbus::wind10() const
-{
-    const int units = settings->getSpeedUnits();
-    return read([units](const StationValues &v) { return meteo::convertSpeed(v.wind10, units); });
-}
-
-double QModbus::windDir10() const
-{
-    return read([](const StationValues &v) { return v.windDir10; });
-}
-
-double QModbus::windGust() const
-{
-    const int units = settings->getSpeedUnits();
-    return read([units](const StationValues &v) { return meteo::convertSpeed(v.windGust, units); });
-}
-
-double QModbus::windDirGust() const
-{
-    return read([](const StationValues &v) { return v.windDirGust; });
-}
-
-int QModbus::rainUnits() const
-{
-    return read([](const StationValues &v) { return v.rainUnits; });
-}
-
-double QModbus::rainDay() const
-{
-    return read([](const StationValues &v) { return v.rainDay; });
-}
-
-double QModbus::rainRate() const
-{
-    return read([](const StationValues &v) { return v.rainRate; });
-}
-
-int QModbus::lightningStatus() const
-{
-    return read([](const StationValues &v) { return v.lightningStatus; });
-}
-
-double QModbus::lightningDistance() const
-{
-    const int units = settings->getDistanceUnits();
-    return read([units](const StationValues &v) {
-        return meteo::convertDistance(v.lightningDistance, units);
-    });
-}
-
-int QModbus::lightning10() const
-{
-    return read([](const StationValues &v) { return v.lightning10; });
-}
-
-int QModbus::lightning30() const
-{
-    return read([](const StationValues &v) { return v.lightning30; });
-}
-
-int QModbus::lightning60() const
-{
-    return read([](const StationValues &v) { return v.lightning60; });
-}
-
-double QModbus::heatIndex() const
-{
-    const int units = settings->getTemperatureUnits();
-    return read([units](const StationValues &v) {
-        return meteo::convertTemperatureIndex(v.heatIndex, units);
-    });
-}
-
-double QModbus::windChill() const
-{
-    const int units = settings->getTemperatureUnits();
-    return read([units](const StationValues &v) {
-        return meteo::convertTemperatureIndex(v.windChill, units);
-    });
-}
-
-double QModbus::solarRadiation() const
-{
-    return read([](const StationValues &v) { return ::solarRadiation(v); });
-}
-
-double QModbus::wbgt() const
-{
-    const int units = settings->getTemperatureUnits();
-    return read([units](const StationValues &v) {
-        return meteo::convertTemperatureIndex(v.wbgt, units);
-    });
-}
-
-double QModbus::humidex() const
-{
-    return read([](const StationValues &v) { return v.humidex; });
-}
-
-double QModbus::densityAltitude() const
-{
-    return read([](const StationValues &v) { return double(v.densityAltitude); });
-}
-
-double QModbus::estimatedCloudBase() const
-{
-    return read([](const StationValues &v) { return double(v.estimatedCloudBase); });
-}
-
-QString QModbus::metar() const
-{
-    return read([](const StationValues &v) { return v.metar; });
-}
-
-QString QModbus::lastQuorinLive() const
-{
-    return lastQuorinLiveText;
-}
-
-void QModbus::setLastQuorinLive(const QString &text)
-{
-    lastQuorinLiveText = text;
-    emit lastQuorinLiveChanged();
-}
-
-QStringList QModbus::recentClients() const
-{
-    return recentClientList;
-}
-
-void QModbus::setRecentClients(const QStringList &clients)
-{
-    recentClientList = clients;
-    emit recentClientsChanged();
-}
-
-void QModbus::setGatewayState(bool listening, const QString &state, const QString &hint)
-{
-    gatewayListeningValue = listening;
-    gatewayStateText = state;
-    gatewayHintText = hint;
-    emit gatewayStateChanged();
-}
-
-QString QModbus::deviceSerialNumber() const
-{
-    return read([](const StationValues &v) { return v.deviceSerialNumber; });
-}
-
-QString QModbus::wbgtColor() const
-{
-    const double stored = read([](const StationValues &v) { return v.wbgt; });
-    return meteo::wbgtColor(stored, settings->theme());
+    emit dailyExtremesReset();
 }

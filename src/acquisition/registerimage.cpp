@@ -8,6 +8,7 @@
 RegisterImage::RegisterImage()
 {
     std::memset(bytes, 0, sizeof bytes);
+    std::memset(held, 0, sizeof held);
 }
 
 void RegisterImage::store(int firstRegister, const quint8 *wireBytes, int count)
@@ -17,7 +18,25 @@ void RegisterImage::store(int firstRegister, const quint8 *wireBytes, int count)
     const int room = status ? StatusCount : DataCount;
     const int n = std::clamp(count, 0, room);
     QMutexLocker locker(&registerMutex);
-    std::memcpy(bytes + offset, wireBytes, std::size_t(2 * n));
+    std::memcpy(!status && holding ? held : bytes + offset, wireBytes, std::size_t(2 * n));
+}
+
+void RegisterImage::holdData()
+{
+    QMutexLocker locker(&registerMutex);
+    std::memcpy(held, bytes + 2 * StatusCount, sizeof held);
+    holding = true;
+}
+
+void RegisterImage::commitData(const std::function<void(quint8 *dataWire)> &edit)
+{
+    QMutexLocker locker(&registerMutex);
+    if (!holding)
+        return;
+    if (edit)
+        edit(held);
+    std::memcpy(bytes + 2 * StatusCount, held, sizeof held);
+    holding = false;
 }
 
 QByteArray RegisterImage::snapshot() const
@@ -41,4 +60,10 @@ bool RegisterImage::copy(int offset, int length, quint8 *out) const
     QMutexLocker locker(&registerMutex);
     std::memcpy(out, bytes + offset, std::size_t(length));
     return true;
+}
+
+void RegisterImage::dropData()
+{
+    QMutexLocker locker(&registerMutex);
+    holding = false;
 }

@@ -4,6 +4,7 @@
 #include <QMutex>
 
 #include <atomic>
+#include <functional>
 
 // The raw registers of the last good reads, in wire order, shared between the
 // acquisition thread (writer) and the gateway server (reader). Registers
@@ -28,6 +29,16 @@ public:
     // Takes a whole snapshot back; anything but Size bytes is ignored.
     void load(const QByteArray &wireBytes);
 
+    // From holdData() to commitData(), stores into the data block wait aside
+    // and readers go on seeing the bytes before; commitData() lets `edit`
+    // change the waiting block's wire bytes, then puts it in place at once.
+    // So readers never see the station's own bytes of a value the console
+    // corrects or refuses.
+    void holdData();
+    void commitData(const std::function<void(quint8 *dataWire)> &edit);
+    // Ends the hold without a change: the waiting block is dropped.
+    void dropData();
+
     // Copies `length` bytes from `offset` into `out`; false when out of range.
     bool copy(int offset, int length, quint8 *out) const;
 
@@ -39,5 +50,7 @@ public:
 private:
     mutable QMutex registerMutex;
     quint8 bytes[Size];
+    quint8 held[2 * DataCount];
+    bool holding = false;
     std::atomic<bool> missing { false };
 };

@@ -22,7 +22,8 @@ std::unique_ptr<SerialPort> createPlatformSerialPort()
 } // namespace
 
 RtuLink::RtuLink(RegisterImage &image, const std::atomic<bool> *abortFlag)
-    : port(createPlatformSerialPort()), master(*port, image)
+    : port(createPlatformSerialPort())
+    , master(*port, image)
 {
     master.setAbortFlag(abortFlag);
 }
@@ -54,8 +55,8 @@ bool RtuLink::open(const SysSettings &settings)
     return false;
 }
 
-int RtuLink::readRegisters(quint8 unit, quint8 function, int firstRegister, int count,
-                           quint16 *destination)
+int RtuLink::readRegisters(
+    quint8 unit, quint8 function, int firstRegister, int count, quint16 *destination)
 {
     return master.readRegisters(unit, function, firstRegister, count, destination);
 }

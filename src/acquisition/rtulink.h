@@ -15,8 +15,8 @@ public:
 
     bool open(const SysSettings &settings) override;
     QString openFailure() const override { return failure; }
-    int readRegisters(quint8 unit, quint8 function, int firstRegister, int count,
-                      quint16 *destination) override;
+    int readRegisters(
+        quint8 unit, quint8 function, int firstRegister, int count, quint16 *destination) override;
     void close() override;
     bool isLost() const override;
 

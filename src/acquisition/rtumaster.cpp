@@ -1,13 +1,14 @@
 #include "rtumaster.h"
 
+#include "heartbeat.h"
 #include "registerimage.h"
 #include "serialport.h"
 
 #include <QDebug>
 
-RtuMaster::RtuMaster(SerialPort &port, RegisterImage &image)
-    : port(port)
-    , image(image)
+RtuMaster::RtuMaster(SerialPort &device, RegisterImage &registers)
+    : port(device)
+    , image(registers)
 {
     monotonic.start();
 }
@@ -80,6 +81,7 @@ int RtuMaster::readRegisters(
         const qint64 left = ReceiveWindowMilliseconds - (now() - start);
         if (left <= 0 || naps == napBudget)
             break;
+        heartbeat::beat();
         port.nap(int(qMin<qint64>(NapMilliseconds, left)));
         ++naps;
         if (aborted())

@@ -47,7 +47,7 @@ public:
     // When set and raised, a transaction gives up (-1) after its current nap so
     // that a stop or restart is not held up by a silent station.
     void setAbortFlag(const std::atomic<bool> *flag) { abortFlag = flag; }
-    void setClock(Clock clock) { this->clock = std::move(clock); }
+    void setClock(Clock source) { clock = std::move(source); }
 
 private:
     qint64 now() const;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "settings/serialports.h"
+
 #include <QString>
 
 // Why a port could not be opened, in terms the user can act on.
@@ -45,10 +47,6 @@ public:
     // True once the device reported it is gone (unplugged, hung up).
     virtual bool isGone() const = 0;
 };
-
-// The device path for a configured port name: on POSIX a name without a
-// leading "/" lives in /dev; an absolute path is used as given.
-QString serialDevicePath(const QString &portName);
 
 // The sentence the error dialog adds under "Failed to open port ...": what is
 // wrong and, where it is plain, what to do. Empty for kind None.

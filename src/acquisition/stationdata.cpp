@@ -20,20 +20,16 @@ int int16(const quint16 *words, int first, int reg)
 }
 
 // Running totals stop at the ends of the range instead of wrapping round.
-void addSaturating(int &total, int increment)
+void addSaturating(qint64 &total, int increment)
 {
-    total = int(qBound<qint64>(std::numeric_limits<int>::min(), qint64(total) + increment,
-                               std::numeric_limits<int>::max()));
-}
-
-double tenths(const quint16 *words, int reg)
-{
-    return int16(words, DataFirst, reg) / 10.0;
-}
-
-double hundredths(const quint16 *words, int reg)
-{
-    return int16(words, DataFirst, reg) / 100.0;
+    constexpr qint64 Max = std::numeric_limits<qint64>::max();
+    constexpr qint64 Min = std::numeric_limits<qint64>::min();
+    if (increment > 0 && total > Max - increment)
+        total = Max;
+    else if (increment < 0 && total < Min - increment)
+        total = Min;
+    else
+        total += increment;
 }
 
 quint32 uint32(const quint16 *words, int first, int reg)
@@ -60,72 +56,96 @@ void decodeStatusBlock(const quint16 words[11], StationValues &v)
     v.chargerStatus = int16(words, StatusFirst, 111);
 }
 
+namespace {
+
+// A float in two words, high first, where a word would have its divisor.
+constexpr double Float = 0;
+
+// The data block's map: each register, what its signed word is divided by,
+// and where it goes.
+struct Mapped
+{
+    int reg;
+    double divisor;
+    double StationValues::*field;
+};
+
+struct MappedInt
+{
+    int reg;
+    int StationValues::*field;
+};
+
+using S = StationValues;
+
+const Mapped numbers[] = {
+    { 202, 10, &S::wind },
+    { 203, 10, &S::windDir },
+    { 204, 10, &S::wind2 },
+    { 205, 10, &S::windDir2 },
+    { 206, 10, &S::wind10 },
+    { 207, 10, &S::windDir10 },
+    { 208, 10, &S::windGust },
+    { 209, 10, &S::windDirGust },
+    { 222, 10, &S::airTemp },
+    { 223, 10, &S::humidity },
+    { 224, 10, &S::pressureRaw },
+    { 225, 1, &S::pressureTrend },
+    { 226, 1, &S::pressureTemp },
+    { 241, 10, &S::heatIndex },
+    { 242, 10, &S::windChill },
+    { 243, 100, &S::rainDay },
+    { 244, 100, &S::rainRate },
+    { 245, Float, &S::analog1 },
+    { 247, Float, &S::analog2 },
+    { 249, 10, &S::dewPoint },
+    { 251, 10, &S::pressure },
+    { 252, 10, &S::wbgt },
+    { 253, 10, &S::humidex },
+};
+
+const MappedInt codes[] = {
+    { 201, &S::wdsStatus },
+    { 221, &S::tphStatus },
+    { 261, &S::analog1Type },
+    { 262, &S::analog2Type },
+    { 263, &S::rainUnits },
+    { 264, &S::stationElevation },
+    { 281, &S::lightningStatus },
+    { 285, &S::lightningDistance },
+    { 288, &S::lightning10 },
+    { 289, &S::lightning30 },
+    { 290, &S::lightning60 },
+};
+
+// Counted by the station since its last read: added to the running totals.
+struct MappedCount
+{
+    int reg;
+    qint64 StationValues::*field;
+};
+
+const MappedCount counts[] = {
+    { 282, &S::lightningStrikes },
+    { 283, &S::lightningNoise },
+    { 284, &S::lightningDisturbers },
+};
+
+double value(const quint16 *words, const Mapped &m)
+{
+    if (m.divisor == Float)
+        return float32(words, m.reg);
+    return int16(words, DataFirst, m.reg) / m.divisor;
+}
+
+} // namespace
+
 void decodeDataBlock(const quint16 words[100], StationValues &v)
 {
-    auto raw = [words](int reg) { return int16(words, DataFirst, reg); };
-
-    v.wdsStatus = raw(201);
-    v.wind = tenths(words, 202);
-    v.windDir = tenths(words, 203);
-    v.wind2 = tenths(words, 204);
-    v.windDir2 = tenths(words, 205);
-    v.wind10 = tenths(words, 206);
-    v.windDir10 = tenths(words, 207);
-    v.windGust = tenths(words, 208);
-    v.windDirGust = tenths(words, 209);
-
-    v.tphStatus = raw(221);
-    v.airTemp = tenths(words, 222);
-    v.humidity = tenths(words, 223);
-    v.pressureRaw = tenths(words, 224);
-    v.pressureTrend = raw(225);
-    v.pressureTemp = raw(226);
-
-    v.heatIndex = tenths(words, 241);
-    v.windChill = tenths(words, 242);
-    v.rainDay = hundredths(words, 243);
-    v.rainRate = hundredths(words, 244);
-    v.analog1 = float32(words, 245);
-    v.analog2 = float32(words, 247);
-    v.dewPoint = tenths(words, 249);
-    v.pressure = tenths(words, 251);
-    v.wbgt = tenths(words, 252);
-    v.humidex = tenths(words, 253);
-
-    v.analog1Type = raw(261);
-    v.analog2Type = raw(262);
-    v.rainUnits = raw(263);
-    v.stationElevation = raw(264);
-
-    v.lightningStatus = raw(281);
-    addSaturating(v.lightningStrikes, raw(282));
-    addSaturating(v.lightningNoise, raw(283));
-    addSaturating(v.lightningDisturbers, raw(284));
-    v.lightningDistance = raw(285);
-    v.lightning10 = raw(288);
-    v.lightning30 = raw(289);
-    v.lightning60 = raw(290);
-}
-
-double solarRadiation(const StationValues &v)
-{
-    constexpr int SolarSensor = 3;
-    if (v.analog1Type == SolarSensor)
-        return v.analog1;
-    if (v.analog2Type == SolarSensor)
-        return v.analog2;
-    return StationValues::NoSolarSensor;
-}
-
-QString pressureTrendText(double trendCode)
-{
-    if (trendCode <= -2)
-        return QStringLiteral("Falling Fast");
-    if (trendCode <= -1)
-        return QStringLiteral("Falling");
-    if (trendCode >= 2)
-        return QStringLiteral("Rising Fast");
-    if (trendCode >= 1)
-        return QStringLiteral("Rising");
-    return QStringLiteral("Steady");
+    for (const Mapped &m : numbers)
+        v.*m.field = value(words, m);
+    for (const MappedInt &m : codes)
+        v.*m.field = int16(words, DataFirst, m.reg);
+    for (const MappedCount &m : counts)
+        addSaturating(v.*m.field, int16(words, DataFirst, m.reg));
 }

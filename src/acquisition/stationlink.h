@@ -16,8 +16,9 @@ public:
     // After a failed open(): why, as one or two sentences for the user.
     virtual QString openFailure() const { return QString(); }
     // A read transaction: the count on success, 0 or a negative code otherwise.
-    virtual int readRegisters(quint8 unit, quint8 function, int firstRegister, int count,
-                              quint16 *destination) = 0;
+    virtual int readRegisters(
+        quint8 unit, quint8 function, int firstRegister, int count, quint16 *destination)
+        = 0;
     virtual void close() = 0;
     // The device or peer went away: the pass ends and the link is reopened.
     virtual bool isLost() const = 0;

@@ -1,5 +1,6 @@
 #include "tcplink.h"
 
+#include "heartbeat.h"
 #include "registerimage.h"
 #include "settings/syssettings.h"
 
@@ -14,16 +15,18 @@ namespace {
 constexpr int ReplyHeaderSize = modbus::MbapHeaderSize + 2; // + function, byte count
 constexpr int MaxReadQuantity = 125;
 
+// Every wait is cut into these slices, each a heartbeat of the thread.
 int sliceOf(qint64 left)
 {
+    heartbeat::beat();
     return int(qBound<qint64>(1, left, TcpLink::WaitSliceMs));
 }
 
 } // namespace
 
-TcpLink::TcpLink(RegisterImage &image, const std::atomic<bool> *interrupt)
-    : image(image)
-    , interrupt(interrupt)
+TcpLink::TcpLink(RegisterImage &registers, const std::atomic<bool> *stop)
+    : image(registers)
+    , interrupt(stop)
 {
 }
 
@@ -55,6 +58,9 @@ bool TcpLink::open(const QString &host, int port)
         return false;
     }
 
+    // Qt's own buffer is bounded too: past it the kernel, then TCP, holds
+    // what a flooding station sends.
+    stationSocket->setReadBufferSize(ReadAheadBytes);
     stationSocket->connectToHost(
         host, quint16(port), QIODevice::ReadWrite, QAbstractSocket::AnyIPProtocol);
     QElapsedTimer waited;
@@ -111,28 +117,39 @@ bool TcpLink::isLost() const
     return opened && (!stationSocket || stationSocket->state() != QAbstractSocket::ConnectedState);
 }
 
-TcpLink::Frame TcpLink::takeFrame(QByteArray &buffer, quint16 transactionId, QByteArray *frame)
+TcpLink::Frame TcpLink::takeFrame(
+    QByteArray &buffer, quint16 transactionId, QByteArray *frame, int *stale)
 {
-    for (;;) {
-        if (buffer.size() < modbus::MbapHeaderSize)
-            return Frame::Incomplete;
+    int dropped = 0;
+    int &count = stale ? *stale : dropped;
+    // Frames are stepped over and cut off once at the end: a buffer full of
+    // other transactions' frames costs one pass, not one copy per frame.
+    int at = 0;
+    Frame result = Frame::Incomplete;
+    while (buffer.size() - at >= modbus::MbapHeaderSize) {
         const modbus::MbapHeader header
-            = modbus::decodeMbap(reinterpret_cast<const quint8 *>(buffer.constData()));
-        if (!modbus::mbapFramable(header))
-            return Frame::Invalid;
+            = modbus::decodeMbap(reinterpret_cast<const quint8 *>(buffer.constData() + at));
+        if (!modbus::mbapFramable(header)) {
+            result = Frame::Invalid;
+            break;
+        }
         const int size = modbus::mbapFrameSize(header);
-        if (buffer.size() < size)
-            return Frame::Incomplete;
+        if (buffer.size() - at < size)
+            break;
         if (header.transactionId != transactionId) {
             // The answer to a request that already gave up; ours may follow.
-            qDebug() << "discarding stale reply, transaction id: " << header.transactionId;
-            buffer.remove(0, size);
+            if (count++ < StaleFramesLogged)
+                qDebug() << "discarding stale reply, transaction id: " << header.transactionId;
+            at += size;
             continue;
         }
-        *frame = buffer.left(size);
-        buffer.remove(0, size);
-        return Frame::Complete;
+        *frame = buffer.mid(at, size);
+        at += size;
+        result = Frame::Complete;
+        break;
     }
+    buffer.remove(0, at);
+    return result;
 }
 
 int TcpLink::checkReply(const QByteArray &frame, quint8 function, int count)
@@ -192,8 +209,18 @@ int TcpLink::readRegisters(
     QElapsedTimer waited;
     waited.start();
     QByteArray frame;
+    int stale = 0;
+    struct StaleCount
+    {
+        const int &stale;
+        ~StaleCount()
+        {
+            if (stale > StaleFramesLogged)
+                qDebug() << "discarded" << stale - StaleFramesLogged << "more stale replies";
+        }
+    } staleCount { stale };
     for (;;) {
-        const Frame status = takeFrame(received, transactionId, &frame);
+        const Frame status = takeFrame(received, transactionId, &frame, &stale);
         if (status == Frame::Complete)
             break;
         if (status == Frame::Invalid) {
@@ -215,11 +242,17 @@ int TcpLink::readRegisters(
                 qDebug() << "invalid response of length: " << received.size();
             return 0;
         }
-        stationSocket->waitForReadyRead(sliceOf(left));
+        // Qt's buffer is emptied before the socket is waited on again: a wait
+        // on a full buffer would spin for its whole slice.
+        if (stationSocket->bytesAvailable() == 0)
+            stationSocket->waitForReadyRead(sliceOf(left));
+        else
+            heartbeat::beat();
         // Bytes may be waiting even when the wait reports a closed connection.
         if (stationSocket->bytesAvailable() > 0) {
             qDebug() << "bytes available: " << stationSocket->bytesAvailable();
-            received += stationSocket->readAll();
+            // What is held is less than a whole frame here.
+            received += stationSocket->read(MaxHeldBytes - received.size());
         }
     }
 

@@ -23,6 +23,14 @@ public:
     static constexpr int ReplyTimeoutMs = 30000;
     // Long waits are cut into slices so that a stop or restart ends them soon.
     static constexpr int WaitSliceMs = 50;
+    // What is taken off the socket ahead of framing: never more than two
+    // whole frames, so a station that floods is read no faster than its
+    // frames are judged, and TCP holds the rest back at the station.
+    static constexpr int MaxHeldBytes = 2 * (6 + modbus::MaxMbapLength);
+    static constexpr qint64 ReadAheadBytes = 16 * 1024;
+    // Frames of other transactions logged one by one in a transaction; the
+    // rest are counted in one line.
+    static constexpr int StaleFramesLogged = 8;
 
     // How a frame taken off the receive buffer turned out.
     enum class Frame
@@ -55,9 +63,11 @@ public:
     static void setLastTransactionId(quint16 id) { transactionCounter.store(id); }
 
     // Takes the first whole frame off `buffer`. Frames of other transactions
-    // (late replies to requests that gave up) are dropped on the way, with a
-    // log line. Only the header of a frame is judged here.
-    static Frame takeFrame(QByteArray &buffer, quint16 transactionId, QByteArray *frame);
+    // (late replies to requests that gave up) are dropped on the way, in one
+    // pass over the buffer, and counted in `stale`; the first few have a log
+    // line. Only the header of a frame is judged here.
+    static Frame takeFrame(
+        QByteArray &buffer, quint16 transactionId, QByteArray *frame, int *stale = nullptr);
 
     // Checks a whole reply frame against the request: `count` when good,
     // 0 when shorter than 10 bytes or carrying fewer data bytes than asked

@@ -13,7 +13,7 @@ bool WinSerialPort::open(const QString &path)
     gone = false;
     lastOpenError = SerialOpenError();
     handle = CreateFileW(reinterpret_cast<const wchar_t *>(path.utf16()),
-                         GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     if (handle == INVALID_HANDLE_VALUE)
         lastOpenError = errorFor(GetLastError());
     return handle != INVALID_HANDLE_VALUE;
@@ -69,14 +69,9 @@ bool WinSerialPort::writeParameters(int baudRate)
     // one line error until someone cleared it. The POSIX port does the same.
     wanted.fBinary = TRUE;
     wanted.fParity = FALSE;
-    wanted.fOutxCtsFlow = FALSE;
-    wanted.fOutxDsrFlow = FALSE;
-    wanted.fDsrSensitivity = FALSE;
-    wanted.fOutX = FALSE;
-    wanted.fInX = FALSE;
-    wanted.fErrorChar = FALSE;
-    wanted.fNull = FALSE;
-    wanted.fAbortOnError = FALSE;
+    wanted.fOutxCtsFlow = wanted.fOutxDsrFlow = wanted.fDsrSensitivity = FALSE;
+    wanted.fOutX = wanted.fInX = FALSE;
+    wanted.fErrorChar = wanted.fNull = wanted.fAbortOnError = FALSE;
     if (wanted.fRtsControl == RTS_CONTROL_HANDSHAKE)
         wanted.fRtsControl = RTS_CONTROL_ENABLE;
     if (wanted.fDtrControl == DTR_CONTROL_HANDSHAKE)

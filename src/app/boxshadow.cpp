@@ -93,7 +93,8 @@ void BoxShadow::geometryChanged(const QRectF &newGeometry, const QRectF &oldGeom
 QSGNode *BoxShadow::updatePaintNode(QSGNode *old, UpdatePaintNodeData *)
 {
     auto *node = static_cast<QSGImageNode *>(old);
-    const QSize pixels(int(std::ceil(width() * renderScale)), int(std::ceil(height() * renderScale)));
+    const QSize pixels(
+        int(std::ceil(width() * renderScale)), int(std::ceil(height() * renderScale)));
     if (pixels.isEmpty() || !color.isValid()) {
         delete node;
         return nullptr;
@@ -106,7 +107,8 @@ QSGNode *BoxShadow::updatePaintNode(QSGNode *old, UpdatePaintNodeData *)
         node->setOwnsTexture(true);
         node->setFiltering(QSGTexture::Linear);
         const ShadowShape shape { boxWidth, boxHeight, cornerRadius, deviation, color };
-        node->setTexture(window()->createTextureFromImage(boxShadowImage(shape, pixels, renderScale)));
+        node->setTexture(
+            window()->createTextureFromImage(boxShadowImage(shape, pixels, renderScale)));
         stale = false;
     }
     node->setRect(boundingRect());

@@ -1,14 +1,19 @@
 #pragma once
 
+#include "records/reportcommand.h"
+
 #include <QString>
 #include <QStringList>
+
+#include <optional>
 
 // What the command line asks for. Parsed before any application object
 // exists, since --headless decides which kind to make, and --help and
 // --version must work without a display.
 struct CommandLine
 {
-    enum class Action {
+    enum class Action
+    {
         Run,
         ShowHelp, // `text` goes to stdout, exit 0
         ShowVersion, // the same
@@ -23,6 +28,8 @@ struct CommandLine
     // With an import: the analog input (1 or 2) wired to a solar sensor; 0
     // for none, since the files do not say.
     int solarInput = 0;
+    // Set: print this climate report from the archive, then exit.
+    std::optional<records::ReportRequest> report;
     // Empty: the usual settings folder.
     QString settingsDir;
     QString text;

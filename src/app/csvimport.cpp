@@ -1,8 +1,8 @@
 #include "csvimport.h"
 
+#include "archive/archivesettings.h"
 #include "archive/archivestore.h"
 #include "archive/csvreader.h"
-#include "consumersettings.h"
 #include "settings/syssettings.h"
 
 #include <QDir>
@@ -21,12 +21,7 @@ constexpr qint64 MaxLineBytes = 64 * 1024;
 archive::CsvUnits unitsFrom(const SysSettings &settings, int solarInput)
 {
     archive::CsvUnits units;
-    units.temperature = settings.getTemperatureUnits();
-    units.pressure = settings.getPressureUnits();
-    units.speed = settings.getSpeedUnits();
-    units.distance = settings.getDistanceUnits();
-    units.pressureAdjustment = settings.getPressureAdjustment();
-    units.rainInches = settings.getRainUnits() == 2;
+    units.units = settings.displayUnits();
     units.solarInput = solarInput;
     return units;
 }
@@ -40,9 +35,10 @@ int runCsvImport(const QString &dir, SysSettings &settings, int solarInput, QTex
     const archive::CsvUnits units = unitsFrom(settings, solarInput);
     print << "Units from the settings in " << settings.folder() << ": "
           << settings.temperatureUnits() << ", " << settings.pressureUnits()
-          << (units.pressureAdjustment == 1 ? " (station)" : " (sea level)") << ", "
-          << settings.speedUnits() << ", " << settings.distanceUnits() << ", rain "
-          << (units.rainInches ? "in" : "mm") << ", solar "
+          << (units.units.pressureReading == PressureReading::Station ? " (station)"
+                                                                      : " (sea level)")
+          << ", " << settings.speedUnits() << ", " << settings.distanceUnits() << ", rain "
+          << (units.units.rain == RainGauge::Inches ? "in" : "mm") << ", solar "
           << (solarInput ? QStringLiteral("from analog %1").arg(solarInput)
                          : QStringLiteral("not imported"))
           << '\n';
@@ -63,10 +59,8 @@ int runCsvImport(const QString &dir, SysSettings &settings, int solarInput, QTex
         return 1;
     }
 
-    int files = 0;
-    int rows = 0;
-    int added = 0;
-    int skipped = 0;
+    // What the summary line counts.
+    int files = 0, rows = 0, added = 0, skipped = 0, rejected = 0;
     bool writeFailed = false;
     for (const QString &name : names) {
         QFile file(folder.filePath(name));
@@ -83,6 +77,7 @@ int runCsvImport(const QString &dir, SysSettings &settings, int solarInput, QTex
             for (const archive::Sample &sample : line.samples)
                 minutes.add(sample);
             rows += line.samples.size();
+            rejected += line.rejected;
             if (line.skipped > 0) {
                 fileSkipped += line.skipped;
                 if (++reported <= MaxReportedLines)
@@ -108,7 +103,8 @@ int runCsvImport(const QString &dir, SysSettings &settings, int solarInput, QTex
     }
 
     print << "Files: " << files << ", rows read: " << rows << ", minutes added: " << added
-          << ", lines skipped: " << skipped << '\n';
+          << ", lines skipped: " << skipped
+          << ", values out of physical bounds left out: " << rejected << '\n';
     print.flush();
     return rows > 0 && !writeFailed ? 0 : 1;
 }

@@ -1,22 +1,25 @@
 #include "app/commandline.h"
 #include "app/console.h"
-#include "app/consumersettings.h"
 #include "app/csvimport.h"
 #include "app/debuglog.h"
 #include "app/headless.h"
-#include "app/historymodel.h"
 #include "app/leanstartup.h"
+#include "app/qmlfaces.h"
 #include "app/quitonsignal.h"
 #include "app/scenegraph.h"
+#include "app/traynotifier.h"
 #include "app/winconsole.h"
+#include "archive/archivesettings.h"
+#include "history/historymodel.h"
+#include "records/recordssettings.h"
+#include "settings/privatefiles.h"
 #include "settings/syssettings.h"
 
 #include <QApplication>
 #include <QDebug>
-#include <QDir>
 #include <QFileInfo>
 #include <QQmlApplicationEngine>
-#include <QQmlContext>
+#include <QTextStream>
 
 #include <clocale>
 #include <cstdio>
@@ -30,17 +33,24 @@ int runWithWindow(SysSettings &settings)
 
     int exitCode = 0;
     {
-        Console console(settings);
-        QModbus &modbus = console.modbus();
+        // A service the console is given, so it outlives the console.
         HistoryModel history(settings, archivePath(settings));
+        Console console(settings);
+        console.plug(history);
+        // Only a console with a window tells the desktop of its alarms.
+#ifdef SKYQUILL_HAVE_DBUS
+        console.alarms().setDesktopNotifier(std::make_unique<alarms::DBusNotifier>());
+#else
+        console.alarms().setDesktopNotifier(std::make_unique<TrayNotifier>());
+#endif
+        QModbus &modbus = console.modbus();
         history.setClock([&modbus] { return modbus.now(); });
         QObject::connect(
             &console.archive(), &Archive::minutesWritten, &history, &HistoryModel::archiveChanged);
         {
             QQmlApplicationEngine engine;
-            engine.rootContext()->setContextProperty(QStringLiteral("Settings"), &settings);
-            engine.rootContext()->setContextProperty(QStringLiteral("ModbusPort"), &modbus);
-            engine.rootContext()->setContextProperty(QStringLiteral("History"), &history);
+            publishFaces(
+                engine.rootContext(), settings, console.display(), &history, &console.records());
             engine.load(QUrl(QStringLiteral("qrc:/qml/main.qml")));
             if (!engine.rootObjects().isEmpty())
                 qDebug() << "Main window loaded";
@@ -80,9 +90,10 @@ int main(int argc, char *argv[])
     // Settings that cannot be kept would be lost without a word, and the CSV
     // log goes there by default.
     const QString &folder = commandLine.settingsDir;
-    if (!folder.isEmpty() && (!QDir().mkpath(folder) || !QFileInfo(folder).isWritable())) {
+    if (!folder.isEmpty()
+        && (!privatefiles::makeFolder(folder) || !QFileInfo(folder).isWritable())) {
         std::fprintf(stderr, "skyquill: cannot write to the settings folder %s\n",
-                     folder.toLocal8Bit().constData());
+            folder.toLocal8Bit().constData());
         return 1;
     }
 
@@ -97,6 +108,14 @@ int main(int argc, char *argv[])
     if (!commandLine.importCsvDir.isEmpty()) {
         QCoreApplication app(argc, argv);
         return runCsvImport(commandLine.importCsvDir, settings, commandLine.solarInput);
+    }
+    if (commandLine.report) {
+        QCoreApplication app(argc, argv);
+        QTextStream out(stdout);
+        QTextStream err(stderr);
+        records::ReportOptions options;
+        options.units = settings.displayUnits();
+        return records::printReport(*commandLine.report, archivePath(settings), options, out, err);
     }
     debuglog::configure(&settings);
     qDebug() << "Application starting";

@@ -34,8 +34,7 @@ void quitOnTerminationSignals(QCoreApplication *app)
     auto *notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, app);
     QObject::connect(notifier, &QSocketNotifier::activated, app, [app] {
         char buffer[16];
-        while (::read(signalPipe[0], buffer, sizeof buffer) > 0) {
-        }
+        while (::read(signalPipe[0], buffer, sizeof buffer) > 0) { }
         app->exit(0);
     });
 

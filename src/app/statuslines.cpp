@@ -31,7 +31,8 @@ QStringList StatusLines::take(const StationCycle &cycle, const std::function<QSt
         if (!everGood)
             lines << QStringLiteral("First good reading from the station");
         else if (inFailureRun)
-            lines << QStringLiteral("Station readings back after %1 failed cycles").arg(failedCycles);
+            lines
+                << QStringLiteral("Station readings back after %1 failed cycles").arg(failedCycles);
         everGood = true;
         inFailureRun = false;
         openFailedInRun = false;
@@ -51,8 +52,10 @@ QStringList StatusLines::take(const StationCycle &cycle, const std::function<QSt
 QString linkDescription(const SysSettings &settings)
 {
     if (settings.readMode() != 0)
-        return QStringLiteral("Modbus TCP %1:%2").arg(settings.modbusIP()).arg(settings.modbusPort());
+        return QStringLiteral("Modbus TCP %1:%2")
+            .arg(settings.modbusIP())
+            .arg(settings.modbusPort());
     return QStringLiteral("serial port %1 at %2 baud")
-            .arg(settings.getSerialPort())
-            .arg(settings.baudRate());
+        .arg(settings.getSerialPort())
+        .arg(settings.baudRate());
 }

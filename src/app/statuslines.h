@@ -1,6 +1,6 @@
 #pragma once
 
-#include "acquisition/stationcycle.h"
+#include "record/stationcycle.h"
 
 #include <QString>
 #include <QStringList>

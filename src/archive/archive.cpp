@@ -1,6 +1,13 @@
 #include "archive.h"
 
 #include <QDebug>
+#include <QLoggingCategory>
+
+namespace {
+
+Q_LOGGING_CATEGORY(archiveAlert, "skyquill.alert.archive")
+
+} // namespace
 
 // --- ArchiveWriter -------------------------------------------------------------
 
@@ -29,8 +36,8 @@ bool ArchiveWriter::ensureOpen()
         return true;
     case ArchiveStore::OpenResult::Newer:
         newer = true;
-        qDebug().noquote() << "Archive" << path << "left as it is:" << error
-                           << "; no minutes are archived";
+        qCWarning(archiveAlert).noquote()
+            << "Archive" << path << "left as it is:" << error << "; no minutes are archived";
         return false;
     case ArchiveStore::OpenResult::Failed:
         reportFailure(QStringLiteral("cannot be opened: ") + error);
@@ -54,9 +61,10 @@ void ArchiveWriter::write(const QVector<archive::MinuteRow> &rows)
     }
     if (pending.isEmpty() || !ensureOpen())
         return;
-    const ArchiveStore::WriteResult result = store.insert(pending);
-    if (!result.ok) {
-        reportFailure(result.error);
+    int added = 0;
+    QString error;
+    if (!writeIsolating(pending, &added, &error)) {
+        reportFailure(error);
         return;
     }
     if (failing) {
@@ -66,7 +74,31 @@ void ArchiveWriter::write(const QVector<archive::MinuteRow> &rows)
     }
     const qint64 last = pending.back().start;
     pending.clear();
-    emit written(last, result.added);
+    emit written(last, added);
+}
+
+bool ArchiveWriter::writeIsolating(
+    const QVector<archive::MinuteRow> &rows, int *added, QString *error)
+{
+    const ArchiveStore::WriteResult result = store.insert(rows);
+    if (result.ok) {
+        *added += result.added;
+        return true;
+    }
+    if (!result.rowsRefused) {
+        *error = result.error;
+        return false;
+    }
+    if (rows.size() == 1) {
+        qCWarning(archiveAlert).noquote()
+            << "Archive: the minute"
+            << QDateTime::fromSecsSinceEpoch(rows.front().start, Qt::UTC).toString(Qt::ISODate)
+            << "cannot be written (" + result.error + "); left out";
+        return true;
+    }
+    const int half = rows.size() / 2;
+    return writeIsolating(rows.mid(0, half), added, error)
+        && writeIsolating(rows.mid(half), added, error);
 }
 
 void ArchiveWriter::close()
@@ -82,7 +114,7 @@ void ArchiveWriter::reportFailure(const QString &reason)
     if (failing)
         return;
     failing = true;
-    qDebug().noquote() << "Archive minutes not written to" << path << ":" << reason;
+    qCWarning(archiveAlert).noquote() << "Archive minutes not written to" << path << ":" << reason;
 }
 
 // --- Archive -------------------------------------------------------------------
@@ -108,8 +140,15 @@ void Archive::setClock(const ArchiveStore::Clock &utc)
     QMetaObject::invokeMethod(writer, [w = writer, utc] { w->setClock(utc); });
 }
 
+void Archive::readSettings(const SettingsReader &settings)
+{
+    setSettings(archiveSettingsFrom(settings));
+}
+
 void Archive::setSettings(const ArchiveSettings &settings)
 {
+    if (settings == current)
+        return;
     const bool wanted = settings.enabled && !settings.path.isEmpty();
     const bool pathChanged = settings.path != current.path;
     if (!wanted) {

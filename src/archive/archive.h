@@ -1,19 +1,13 @@
 #pragma once
 
-#include "acquisition/stationcycle.h"
+#include "acquisition/service.h"
+#include "archivesettings.h"
 #include "archivestore.h"
 #include "minuteaggregator.h"
 
 #include <QObject>
 #include <QThread>
 #include <QVector>
-
-// What the archive needs of the settings.
-struct ArchiveSettings
-{
-    bool enabled = true;
-    QString path; // the archive file
-};
 
 // The writing end, on a thread of its own that owns the database connection.
 // Minutes it could not write stay queued and go with the next attempt.
@@ -40,6 +34,12 @@ signals:
 private:
     bool ensureOpen();
     void reportFailure(const QString &reason);
+    // Writes `rows`, in one transaction while that works. A batch the
+    // database refuses for what a row holds is halved until each minute it
+    // refuses stands alone: those are logged and left out, so they never
+    // hold later minutes back. False, with the error, when the file or the
+    // disk fails: then nothing is given up.
+    bool writeIsolating(const QVector<archive::MinuteRow> &rows, int *added, QString *error);
 
     ArchiveStore store;
     QString path;
@@ -52,7 +52,7 @@ private:
 // The consumer of the published cycles: folds them into minutes on the main
 // thread, which costs next to nothing, and hands each finished minute to the
 // writer's thread.
-class Archive : public QObject
+class Archive : public QObject, public Service
 {
     Q_OBJECT
 
@@ -62,11 +62,12 @@ public:
     ~Archive() override;
 
     void setSettings(const ArchiveSettings &settings);
+    void readSettings(const SettingsReader &settings) override;
     ArchiveSettings settings() const { return current; }
     // UTC time for the name of a file moved aside.
     void setClock(const ArchiveStore::Clock &clock);
 
-    void takeCycle(const CyclePtr &cycle);
+    void takeCycle(const CyclePtr &cycle) override;
 
     // Writes the minute in progress, then stops the writer (at shutdown).
     void close();

@@ -22,12 +22,24 @@ QString rollupColumns()
 
 QVariant scaled(double value, double scale)
 {
-    if (std::isnan(value) || std::isinf(value))
+    // Beyond a 64-bit integer (NaN and infinities too) there is nothing to
+    // round to: such a value is stored as missing.
+    const double stored = value * scale;
+    if (!(std::fabs(stored) < 9.2e18))
         return QVariant();
-    return QVariant(qint64(std::llround(value * scale)));
+    return QVariant(qint64(std::llround(stored)));
 }
 
 } // namespace
+
+// SUM fails the statement with "integer overflow" past 64 bits, which would
+// keep every later minute from the archive; TOTAL adds in floating point and
+// never fails. Unlike SUM it gives 0 for no values, so that stays NULL.
+QString sumOf(const char *column)
+{
+    return QStringLiteral("(CASE WHEN COUNT(%1) > 0 THEN TOTAL(%1) END)")
+        .arg(QLatin1String(column));
+}
 
 QVector<QString> createStatements()
 {
@@ -57,6 +69,22 @@ QVector<QString> createStatements()
                        " rain / 1000.0 AS rain_mm, solar / 10.0 AS solar_wm2,"
                        " strikes, strike_km / 10.0 AS strike_km FROM minutes"),
     };
+}
+
+QString createRainMarkSql()
+{
+    return QStringLiteral("CREATE TABLE IF NOT EXISTS rain_mark (id INTEGER PRIMARY KEY"
+                          " CHECK (id = 1), t INTEGER NOT NULL, total INTEGER NOT NULL)");
+}
+
+QString selectRainMarkSql()
+{
+    return QStringLiteral("SELECT t, total FROM rain_mark WHERE id = 1");
+}
+
+QString replaceRainMarkSql()
+{
+    return QStringLiteral("INSERT OR REPLACE INTO rain_mark (id, t, total) VALUES (1, ?, ?)");
 }
 
 QString insertMinuteSql()
@@ -108,16 +136,16 @@ QString rollupSql(const Tier &tier)
         " SELECT t / %2 * %2 AS period, %4, ROUND(AVG(temp)), MIN(temp_min),"
         " MAX(temp_max), ROUND(AVG(dew)), ROUND(AVG(hum)), MIN(hum_min), MAX(hum_max),"
         " ROUND(AVG(press)), MIN(press_min), MAX(press_max), ROUND(AVG(press_stn)),"
-        " MIN(%5), MAX(%6), ROUND(AVG(wind)), MAX(gust), SUM(rain),"
-        " ROUND(AVG(solar)), MAX(%7), SUM(strikes)"
+        " MIN(%5), MAX(%6), ROUND(AVG(wind)), MAX(gust), %8,"
+        " ROUND(AVG(solar)), MAX(%7), TOTAL(strikes)"
         " FROM %3 WHERE t >= :from AND t < :to GROUP BY period")
         .arg(QLatin1String(tier.table))
         .arg(tier.seconds)
         .arg(QLatin1String(fromHours ? "hours" : "minutes"),
-            QLatin1String(fromHours ? "SUM(minutes)" : "COUNT(*)"),
+            QLatin1String(fromHours ? "TOTAL(minutes)" : "COUNT(*)"),
             QLatin1String(fromHours ? "press_stn_min" : "press_stn"),
             QLatin1String(fromHours ? "press_stn_max" : "press_stn"),
-            QLatin1String(fromHours ? "solar_max" : "solar"));
+            QLatin1String(fromHours ? "solar_max" : "solar"), sumOf("rain"));
 }
 
 } // namespace archive

@@ -56,8 +56,19 @@ QString insertMinuteSql();
 // missing value is a null QVariant.
 QVector<QVariant> minuteValues(const MinuteRow &row);
 
+// The station's rain total at the last minute archived live, one row that
+// each live write replaces: where a new run's rain count starts. Made on
+// every opening, so archives from before it gain it too.
+QString createRainMarkSql();
+QString selectRainMarkSql(); // t, total
+QString replaceRainMarkSql(); // ?, ?: t, total
+
 // Refolds the rollup rows of `tier` in [:from, :to), both ends multiples of
-// its period: from the minutes, or for days from the hours.
+// its period: from the minutes, or for days from the hours. No aggregate in
+// it can overflow, whatever the rows hold.
 QString rollupSql(const Tier &tier);
+
+// The sum of `column` as SQL that never overflows: NULL when every value is.
+QString sumOf(const char *column);
 
 } // namespace archive

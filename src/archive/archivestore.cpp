@@ -1,6 +1,7 @@
 #include "archivestore.h"
 
 #include "archiveschema.h"
+#include "settings/privatefiles.h"
 
 #include <QDebug>
 #include <QFile>
@@ -10,6 +11,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cmath>
 
 namespace {
 
@@ -21,6 +23,31 @@ bool corruptError(const QSqlError &error)
 {
     const int code = error.nativeErrorCode().toInt();
     return code == SqliteCorrupt || code == SqliteNotADatabase;
+}
+
+// Primary result codes of the file, the disk or the lock: SQLITE_PERM,
+// BUSY, LOCKED, NOMEM, READONLY, INTERRUPT, IOERR, CORRUPT, FULL, CANTOPEN,
+// PROTOCOL, AUTH, NOTADB. Anything else is about the statement or its rows.
+bool fileError(const QSqlError &error)
+{
+    switch (error.nativeErrorCode().toInt()) {
+    case 3:
+    case 5:
+    case 6:
+    case 7:
+    case 8:
+    case 9:
+    case 10:
+    case 11:
+    case 13:
+    case 14:
+    case 15:
+    case 23:
+    case 26:
+        return true;
+    default:
+        return false;
+    }
 }
 
 QString describe(const QSqlError &error)
@@ -89,6 +116,7 @@ ArchiveStore::OpenResult ArchiveStore::open(const QString &path, QString *error)
         switch (tryOpen(&reason)) {
         case Check::Ready:
             ready = true;
+            readRainMark();
             return OpenResult::Ready;
         case Check::Newer:
             close();
@@ -119,21 +147,33 @@ ArchiveStore::Check ArchiveStore::tryOpen(QString *reason)
     close();
     const QFileInfo info(filePath);
     const bool existed = info.exists() && (info.size() > 0 || !info.isFile());
+    // SQLite gives its journal files the mode of the database file.
+    privatefiles::prepareFile(filePath);
+    for (const char *suffix : { "-wal", "-shm" })
+        privatefiles::tighten(filePath + QLatin1String(suffix));
 
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connectionName);
     db.setDatabaseName(filePath);
     db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
     if (!db.open()) {
         *reason = describe(db.lastError());
-        return existed ? Check::Unusable : Check::Failed;
+        return existed && corruptError(db.lastError()) ? Check::Unusable : Check::Failed;
     }
 
     QSqlQuery q(db);
-    if (!q.exec(QStringLiteral("PRAGMA user_version")) || !q.next()) {
+    // The version and the tables in one statement, so one snapshot: another
+    // of our connections (the writer, the records, the history) may create
+    // the archive at this moment, and a version read before its commit with
+    // tables read after it would call our own archive someone else's.
+    if (!q.exec(QStringLiteral("SELECT user_version, (SELECT count(*) FROM sqlite_master)"
+                               " FROM pragma_user_version"))
+        || !q.next()) {
         *reason = describe(q.lastError());
         return corruptError(q.lastError()) ? Check::Unusable : Check::Failed;
     }
     const int version = q.value(0).toInt();
+    const int objects = q.value(1).toInt();
+    q.finish();
     if (version > archive::SchemaVersion) {
         *reason = QStringLiteral("schema version %1 is newer than this console's %2")
                       .arg(version)
@@ -141,13 +181,10 @@ ArchiveStore::Check ArchiveStore::tryOpen(QString *reason)
         return Check::Newer;
     }
     if (version == 0) {
-        if (!q.exec(QStringLiteral("SELECT count(*) FROM sqlite_master")) || !q.next()) {
-            *reason = describe(q.lastError());
-            return corruptError(q.lastError()) ? Check::Unusable : Check::Failed;
-        }
-        if (q.value(0).toInt() > 0) {
-            *reason = QStringLiteral("a database that is not an archive");
-            return Check::Unusable;
+        if (objects > 0) {
+            // Someone's data, not ours to move.
+            *reason = QStringLiteral("a database that is not an archive, left as it is");
+            return Check::Failed;
         }
     } else {
         // Reads every page once: a bad page found now is not one that a graph
@@ -186,7 +223,21 @@ ArchiveStore::Check ArchiveStore::tryOpen(QString *reason)
             return Check::Failed;
         }
     }
+    if (!q.exec(archive::createRainMarkSql())) {
+        *reason = describe(q.lastError());
+        return corruptError(q.lastError()) ? Check::Unusable : Check::Failed;
+    }
     return Check::Ready;
+}
+
+void ArchiveStore::readRainMark()
+{
+    rainMark.reset();
+    rainCarried = false;
+    QSqlQuery q(database());
+    if (q.exec(archive::selectRainMarkSql()) && q.next())
+        rainMark = archive::RainMark { q.value(0).toLongLong(),
+            q.value(1).toLongLong() / archive::scale::Rain };
 }
 
 bool ArchiveStore::moveAside(const QString &reason)
@@ -219,10 +270,13 @@ bool ArchiveStore::moveAside(const QString &reason)
     return true;
 }
 
-ArchiveStore::WriteResult ArchiveStore::insert(const QVector<archive::MinuteRow> &rows)
+ArchiveStore::WriteResult ArchiveStore::insert(const QVector<archive::MinuteRow> &given)
 {
     if (!ready)
-        return { false, 0, QStringLiteral("the archive is not open") };
+        return { false, 0, QStringLiteral("the archive is not open"), false };
+    QVector<archive::MinuteRow> rows = given;
+    const bool carries
+        = !rainCarried && archive::carryRainBefore(rows, rainMark ? &*rainMark : nullptr);
     bool corrupt = false;
     WriteResult result = insertOnce(rows, &corrupt);
     if (corrupt) {
@@ -234,6 +288,7 @@ ArchiveStore::WriteResult ArchiveStore::insert(const QVector<archive::MinuteRow>
             close();
         }
     }
+    rainCarried = rainCarried || (result.ok && carries);
     return result;
 }
 
@@ -243,10 +298,12 @@ ArchiveStore::WriteResult ArchiveStore::insertOnce(
     WriteResult result;
     QSqlDatabase db = database();
     QSqlQuery q(db);
-    const auto fail = [&](const QSqlQuery &failed) {
+    // `byRows`: the statement that failed was about the rows themselves.
+    const auto fail = [&](const QSqlQuery &failed, bool byRows = false) {
         result.ok = false;
         result.added = 0;
         result.error = describe(failed.lastError());
+        result.rowsRefused = byRows && !fileError(failed.lastError());
         *corrupt = corruptError(failed.lastError());
         QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
         return result;
@@ -262,7 +319,7 @@ ArchiveStore::WriteResult ArchiveStore::insertOnce(
         for (int i = 0; i < values.size(); ++i)
             q.bindValue(i, values.at(i));
         if (!q.exec())
-            return fail(q);
+            return fail(q, true);
         if (q.numRowsAffected() > 0)
             added.push_back(row.start);
     }
@@ -275,8 +332,18 @@ ArchiveStore::WriteResult ArchiveStore::insertOnce(
             rollup.bindValue(QStringLiteral(":from"), span.first);
             rollup.bindValue(QStringLiteral(":to"), span.second);
             if (!rollup.exec())
-                return fail(rollup);
+                return fail(rollup, true);
         }
+    }
+    const auto live = std::find_if(rows.crbegin(), rows.crend(),
+        [](const archive::MinuteRow &row) { return std::isfinite(row.rainTotal); });
+    if (live != rows.crend()) {
+        if (!q.prepare(archive::replaceRainMarkSql()))
+            return fail(q);
+        q.bindValue(0, live->start);
+        q.bindValue(1, qint64(std::llround(live->rainTotal * archive::scale::Rain)));
+        if (!q.exec())
+            return fail(q);
     }
     q.finish();
     if (!q.exec(QStringLiteral("COMMIT")))

@@ -8,10 +8,13 @@
 #include <QVector>
 
 #include <functional>
+#include <optional>
 
 // One connection to the archive file, used on one thread. Opening checks the
-// file; one that is corrupt or cannot be opened is renamed aside (with its
-// journal) and a new one started, so the console keeps archiving.
+// file; one that SQLite finds is not a database or is corrupt is renamed
+// aside (with its journal) and a new one started, so the console keeps
+// archiving. Any other failure (permissions, too many open files) leaves the
+// file where it is, history and all, to be tried again.
 class ArchiveStore
 {
 public:
@@ -21,7 +24,8 @@ public:
     {
         Ready,
         Newer, // written by a later version: left alone, nothing written
-        Failed, // neither usable nor movable (a missing or read-only folder)
+        Failed, // not usable now (a missing folder, no permission, no file
+                // handle left) or corrupt and not movable
     };
 
     struct WriteResult
@@ -29,6 +33,10 @@ public:
         bool ok = false;
         int added = 0; // minutes not already present
         QString error;
+        // The database refused what a row holds: the failure came from a
+        // row's insert or its rollup and is not the file's or the disk's
+        // (full, read-only, locked, corrupt), so fewer rows may go in.
+        bool rowsRefused = false;
     };
 
     ArchiveStore();
@@ -47,7 +55,9 @@ public:
 
     // One transaction: the rows (minutes already present are kept as they
     // are) and the rollups they touch. A corrupt file found on the way is
-    // moved aside and the rows go into a new one.
+    // moved aside and the rows go into a new one. The first live minute
+    // after opening also takes the rain that fell since the archive's last
+    // one (carryRainBefore).
     WriteResult insert(const QVector<archive::MinuteRow> &rows);
 
     // For queries on this connection (tests, the import's checks).
@@ -64,9 +74,12 @@ private:
     Check tryOpen(QString *reason);
     bool moveAside(const QString &reason);
     WriteResult insertOnce(const QVector<archive::MinuteRow> &rows, bool *corrupt);
+    void readRainMark();
 
     QString connectionName;
     QString filePath;
     bool ready = false;
     Clock utcNow;
+    std::optional<archive::RainMark> rainMark; // as the file held it at opening
+    bool rainCarried = false;
 };

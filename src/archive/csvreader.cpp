@@ -1,6 +1,9 @@
 #include "csvreader.h"
 
 #include "meteo/conversion.h"
+#include "meteo/derived.h"
+#include "meteo/physicalbounds.h"
+#include "record/logcolumns.h"
 
 #include <QDateTime>
 #include <QList>
@@ -11,19 +14,21 @@ namespace archive {
 
 namespace {
 
-constexpr int ValueCount = 28; // the columns after the timestamp
-constexpr double MillimetresPerInch = 25.4;
-
 // Every display conversion is affine, so two points give its inverse and the
 // constants stay where the data log takes them from.
-template <typename Convert> double backToBase(double shown, Convert convert, int units)
+double backToBase(double shown, Measure measure, const DisplayUnits &units)
 {
-    const double zero = convert(0.0, units);
-    return (shown - zero) / (convert(1.0, units) - zero);
+    const double zero = meteo::convert(measure, 0.0, units);
+    return (shown - zero) / (meteo::convert(measure, 1.0, units) - zero);
 }
 
+// An empty field is a value the data checks refused: missing, not a bad row.
 bool number(const QByteArray &field, double *value)
 {
+    if (field.trimmed().isEmpty()) {
+        *value = Missing;
+        return true;
+    }
     bool ok = false;
     *value = field.toDouble(&ok);
     return ok && std::isfinite(*value);
@@ -59,57 +64,67 @@ bool timestamp(const QByteArray &field, qint64 *utc)
     return true;
 }
 
-bool sampleOf(
-    const QList<QByteArray> &fields, int first, qint64 utc, const CsvUnits &units, Sample *s)
+// `value` when it is within `range`, else Missing and counted.
+double bounded(double value, const meteo::Range &range, int *rejected)
 {
-    double v[ValueCount];
-    for (int i = 0; i < ValueCount; ++i)
-        if (!number(fields.at(first + i), &v[i]))
+    if (std::isnan(value) || range.contains(value))
+        return value;
+    ++*rejected;
+    return Missing;
+}
+
+// Values outside what any weather can be are left out field by field and
+// counted in `rejected`; the rest of the row still counts.
+bool sampleOf(const QList<QByteArray> &fields, int first, qint64 utc, const CsvUnits &csv,
+    Sample *s, int *rejected)
+{
+    LogRow row;
+    for (int i = 0; i < LogValueColumns; ++i)
+        if (!number(fields.at(first + i), &(row.*logColumns()[i].field)))
             return false;
+    const meteo::PhysicalBounds &b = meteo::physicalBounds;
+    const auto in = [rejected](double value, const meteo::Range &range) {
+        return bounded(value, range, rejected);
+    };
+    const DisplayUnits &units = csv.units;
+    const auto base = [&row, &units](double LogRow::*field) {
+        return backToBase(row.*field, logColumn(field).measure, units);
+    };
 
     s->utc = utc;
-    s->wind = backToBase(v[0], meteo::convertSpeed, units.speed);
-    s->windDir = v[1];
-    const double gust = backToBase(v[6], meteo::convertSpeed, units.speed);
+    s->wind = in(base(&LogRow::wind), b.wind);
+    s->windDir = in(row.windDir, b.direction);
+    const double gust = in(base(&LogRow::windGust), b.wind);
     if (gust > s->wind) {
         s->gust = gust;
-        s->gustDir = v[7];
+        s->gustDir = in(row.windDirGust, b.direction);
     } else {
         s->gust = s->wind;
         s->gustDir = s->windDir;
     }
-    s->temp = backToBase(v[9], meteo::convertTemperature, units.temperature);
-    s->hum = v[10];
-    const double pressure = backToBase(v[11], meteo::convertPressure, units.pressure);
-    if (units.pressureAdjustment == 1)
-        s->pressStn = pressure;
+    s->temp = in(base(&LogRow::airTemp), b.temperature);
+    s->hum = in(row.humidity, b.humidity);
+    const double pressure = base(&LogRow::pressure);
+    if (units.pressureReading == PressureReading::Station)
+        s->pressStn = in(pressure, b.pressureStation);
     else
-        s->press = pressure;
-    s->dew = dewPoint(s->temp, s->hum);
-    s->rain = std::max(0.0, units.rainInches ? v[15] * MillimetresPerInch : v[15]);
-    if (units.solarInput == 1)
-        s->solar = v[18];
-    else if (units.solarInput == 2)
-        s->solar = v[19];
-    s->strikes = int(qBound(0.0, v[24], double(1 << 30)));
-    const double distance = backToBase(v[25], meteo::convertDistance, units.distance);
+        s->press = in(pressure, b.pressureSeaLevel);
+    s->dew = meteo::magnusDewPoint(s->temp, s->hum);
+    s->rain = in(
+        units.rain == RainGauge::Inches ? row.rainInc * factor::MillimetresPerInch : row.rainInc,
+        b.rainPerRow);
+    if (csv.solarInput == 1)
+        s->solar = in(row.analog1, b.solar);
+    else if (csv.solarInput == 2)
+        s->solar = in(row.analog2, b.solar);
+    s->strikes = int(qBound(0.0, row.lightningStrikes, double(1 << 30)));
+    const double distance = base(&LogRow::lightningDistance);
     if (s->strikes > 0 && distance > 0)
-        s->strikeKm = distance;
+        s->strikeKm = in(distance, b.strikeDistance);
     return true;
 }
 
 } // namespace
-
-double dewPoint(double tempC, double humidity)
-{
-    if (std::isnan(tempC) || std::isnan(humidity) || humidity <= 0)
-        return Missing;
-    constexpr double b = 17.62;
-    constexpr double c = 243.12;
-    const double gamma = std::log(std::min(humidity, 100.0) / 100) + b * tempC / (c + tempC);
-    const double dew = c * gamma / (b - gamma);
-    return std::isfinite(dew) ? dew : Missing;
-}
 
 CsvLine parseCsvLine(const QByteArray &line, const CsvUnits &units)
 {
@@ -146,7 +161,8 @@ CsvLine parseCsvLine(const QByteArray &line, const CsvUnits &units)
         // The field before the next timestamp is the next row's index.
         const int end = k + 1 < stamps.size() ? stamps.at(k + 1) - 1 : fields.size();
         Sample s;
-        if (end - first == ValueCount && sampleOf(fields, first, times.at(k), units, &s))
+        if (end - first == LogValueColumns
+            && sampleOf(fields, first, times.at(k), units, &s, &result.rejected))
             result.samples.append(s);
         else
             ++result.skipped;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "minuteaggregator.h"
+#include "record/units.h"
 
 #include <QByteArray>
 #include <QVector>
@@ -13,13 +14,9 @@ namespace archive {
 
 struct CsvUnits
 {
-    // The settings' unit indexes, as the data log used them.
-    int temperature = 1;
-    int pressure = 2;
-    int speed = 0;
-    int distance = 0;
-    int pressureAdjustment = 0; // 1: the column is station pressure
-    bool rainInches = false;
+    // As the data log used them; with PressureReading::Station the pressure
+    // column is station pressure, with RainGauge::Inches rain is in inches.
+    DisplayUnits units;
     int solarInput = 0; // analog input (1 or 2) holding a solar sensor; 0 none
 };
 
@@ -27,6 +24,7 @@ struct CsvLine
 {
     QVector<Sample> samples; // usually one; a glued line may hold a whole row at its end
     int skipped = 0; // rows, or parts of rows, that could not be read
+    int rejected = 0; // values of the samples outside physical bounds, left out
     bool header = false;
 };
 
@@ -34,9 +32,6 @@ struct CsvLine
 // nothing. A line glued onto an unfinished one gives the whole row found in
 // it and counts the unfinished part as skipped.
 CsvLine parseCsvLine(const QByteArray &line, const CsvUnits &units);
-
-// Dew point (°C) by the Magnus formula; Missing without a humidity.
-double dewPoint(double tempC, double humidity);
 
 // Folds samples in any order into minute rows, in time order.
 class MinuteFolder

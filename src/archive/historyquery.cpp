@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
+#include <utility>
 
 namespace archive {
 
@@ -30,10 +32,33 @@ QString bucketSql(const Tier &tier)
     return QStringLiteral("SELECT (t - :from) / :bucket AS b, AVG(temp), MIN(temp_min),"
                           " MAX(temp_max), AVG(dew), AVG(hum), MIN(hum_min), MAX(hum_max),"
                           " AVG(press), MIN(press_min), MAX(press_max), AVG(press_stn), MIN(%2),"
-                          " MAX(%3), AVG(wind), MAX(gust), SUM(rain), AVG(solar), MAX(%4)"
+                          " MAX(%3), AVG(wind), MAX(gust), %5, AVG(solar), MAX(%4)"
                           " FROM %1 WHERE t >= :from AND t < :to GROUP BY b ORDER BY b")
-        .arg(QLatin1String(tier.table), stationLow, stationHigh, solarHigh);
+        .arg(QLatin1String(tier.table), stationLow, stationHigh, solarHigh, sumOf("rain"));
 }
+
+// What bucketSql selects after the bucket's number, in its order, and the
+// scale each is stored in.
+const std::pair<double Bucket::*, double> bucketColumns[] = {
+    { &Bucket::temp, scale::Temperature },
+    { &Bucket::tempMin, scale::Temperature },
+    { &Bucket::tempMax, scale::Temperature },
+    { &Bucket::dew, scale::Temperature },
+    { &Bucket::hum, scale::Humidity },
+    { &Bucket::humMin, scale::Humidity },
+    { &Bucket::humMax, scale::Humidity },
+    { &Bucket::press, scale::Pressure },
+    { &Bucket::pressMin, scale::Pressure },
+    { &Bucket::pressMax, scale::Pressure },
+    { &Bucket::pressStn, scale::Pressure },
+    { &Bucket::pressStnMin, scale::Pressure },
+    { &Bucket::pressStnMax, scale::Pressure },
+    { &Bucket::wind, scale::Speed },
+    { &Bucket::gust, scale::Speed },
+    { &Bucket::rain, scale::Rain },
+    { &Bucket::solar, scale::Solar },
+    { &Bucket::solarMax, scale::Solar },
+};
 
 bool failed(const QSqlQuery &q, QString *error)
 {
@@ -64,6 +89,24 @@ const Tier &tierFor(int bucket)
     return Minutes;
 }
 
+namespace {
+
+// Runs the prepared query over [from, to) and hands it to `take` at each row.
+template <typename Take> bool run(QSqlQuery &q, qint64 from, qint64 to, QString *error, Take take)
+{
+    q.bindValue(QStringLiteral(":from"), from);
+    q.bindValue(QStringLiteral(":to"), to);
+    if (!q.exec())
+        return failed(q, error);
+    while (q.next())
+        take();
+    if (q.lastError().isValid())
+        return failed(q, error);
+    return true;
+}
+
+} // namespace
+
 bool queryBuckets(const QSqlDatabase &db, qint64 from, qint64 to, int bucket,
     QVector<Bucket> *buckets, QString *error)
 {
@@ -72,37 +115,14 @@ bool queryBuckets(const QSqlDatabase &db, qint64 from, qint64 to, int bucket,
     q.setForwardOnly(true);
     if (!q.prepare(bucketSql(tierFor(bucket))))
         return failed(q, error);
-    q.bindValue(QStringLiteral(":from"), from);
-    q.bindValue(QStringLiteral(":to"), to);
     q.bindValue(QStringLiteral(":bucket"), bucket);
-    if (!q.exec())
-        return failed(q, error);
-    while (q.next()) {
+    return run(q, from, to, error, [&] {
         Bucket b;
         b.start = from + q.value(0).toLongLong() * bucket;
-        b.temp = unscaled(q.value(1), scale::Temperature);
-        b.tempMin = unscaled(q.value(2), scale::Temperature);
-        b.tempMax = unscaled(q.value(3), scale::Temperature);
-        b.dew = unscaled(q.value(4), scale::Temperature);
-        b.hum = unscaled(q.value(5), scale::Humidity);
-        b.humMin = unscaled(q.value(6), scale::Humidity);
-        b.humMax = unscaled(q.value(7), scale::Humidity);
-        b.press = unscaled(q.value(8), scale::Pressure);
-        b.pressMin = unscaled(q.value(9), scale::Pressure);
-        b.pressMax = unscaled(q.value(10), scale::Pressure);
-        b.pressStn = unscaled(q.value(11), scale::Pressure);
-        b.pressStnMin = unscaled(q.value(12), scale::Pressure);
-        b.pressStnMax = unscaled(q.value(13), scale::Pressure);
-        b.wind = unscaled(q.value(14), scale::Speed);
-        b.gust = unscaled(q.value(15), scale::Speed);
-        b.rain = unscaled(q.value(16), scale::Rain);
-        b.solar = unscaled(q.value(17), scale::Solar);
-        b.solarMax = unscaled(q.value(18), scale::Solar);
+        for (size_t i = 0; i < std::size(bucketColumns); ++i)
+            b.*bucketColumns[i].first = unscaled(q.value(int(i) + 1), bucketColumns[i].second);
         buckets->append(b);
-    }
-    if (q.lastError().isValid())
-        return failed(q, error);
-    return true;
+    });
 }
 
 bool queryHours(
@@ -114,21 +134,14 @@ bool queryHours(
     if (!q.prepare(QStringLiteral("SELECT t, temp_min, temp_max, rain FROM hours"
                                   " WHERE t >= :from AND t < :to ORDER BY t")))
         return failed(q, error);
-    q.bindValue(QStringLiteral(":from"), from);
-    q.bindValue(QStringLiteral(":to"), to);
-    if (!q.exec())
-        return failed(q, error);
-    while (q.next()) {
+    return run(q, from, to, error, [&] {
         HourTotal h;
         h.start = q.value(0).toLongLong();
         h.tempMin = unscaled(q.value(1), scale::Temperature);
         h.tempMax = unscaled(q.value(2), scale::Temperature);
         h.rain = unscaled(q.value(3), scale::Rain);
         hours->append(h);
-    }
-    if (q.lastError().isValid())
-        return failed(q, error);
-    return true;
+    });
 }
 
 QVector<Period> foldPeriods(const QVector<HourTotal> &hours, const PeriodOf &periodOf)

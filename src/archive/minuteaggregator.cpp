@@ -1,7 +1,10 @@
 #include "minuteaggregator.h"
 
-#include "acquisition/stationcycle.h"
+#include "record/stationcycle.h"
 
+#include <QDateTime>
+
+#include <climits>
 #include <cmath>
 
 namespace archive {
@@ -9,9 +12,25 @@ namespace archive {
 namespace {
 
 constexpr double Pi = 3.14159265358979323846;
-constexpr double MillimetresPerInch = 25.4;
-constexpr int InchGauge = 2;
-constexpr int NoGauge = 0;
+
+// What a minute keeps the mean of, and of some the extremes.
+struct Averaged
+{
+    double Sample::*sample;
+    double MinuteRow::*mean;
+    double MinuteRow::*min = nullptr;
+    double MinuteRow::*max = nullptr;
+};
+
+const std::array<Averaged, 7> averaged = { {
+    { &Sample::temp, &MinuteRow::temp, &MinuteRow::tempMin, &MinuteRow::tempMax },
+    { &Sample::hum, &MinuteRow::hum, &MinuteRow::humMin, &MinuteRow::humMax },
+    { &Sample::press, &MinuteRow::press, &MinuteRow::pressMin, &MinuteRow::pressMax },
+    { &Sample::pressStn, &MinuteRow::pressStn },
+    { &Sample::dew, &MinuteRow::dew },
+    { &Sample::wind, &MinuteRow::wind },
+    { &Sample::solar, &MinuteRow::solar },
+} };
 
 bool known(double value)
 {
@@ -74,13 +93,8 @@ double MinuteAccumulator::Direction::mean() const
 void MinuteAccumulator::add(const Sample &s)
 {
     ++count;
-    temp.add(s.temp);
-    hum.add(s.hum);
-    press.add(s.press);
-    pressStn.add(s.pressStn);
-    dew.add(s.dew);
-    wind.add(s.wind);
-    solar.add(s.solar);
+    for (size_t i = 0; i < averaged.size(); ++i)
+        means[i].add(s.*averaged[i].sample);
     windDir.add(s.windDir);
     if (known(s.gust) && (!known(gust) || s.gust > gust)) {
         gust = s.gust;
@@ -88,7 +102,9 @@ void MinuteAccumulator::add(const Sample &s)
     }
     if (known(s.rain))
         rain = (known(rain) ? rain : 0) + std::max(0.0, s.rain);
-    strikes += std::max(0, s.strikes);
+    if (known(s.rainTotal))
+        rainTotal = s.rainTotal;
+    strikes = int(qMin<qint64>(qint64(strikes) + std::max(0, s.strikes), INT_MAX));
     if (s.strikes > 0 && known(s.strikeKm) && (!known(strikeKm) || s.strikeKm < strikeKm))
         strikeKm = s.strikeKm;
 }
@@ -98,26 +114,39 @@ MinuteRow MinuteAccumulator::row(qint64 start) const
     MinuteRow r;
     r.start = start;
     r.cycles = count;
-    r.temp = temp.mean();
-    r.tempMin = temp.min();
-    r.tempMax = temp.max();
-    r.dew = dew.mean();
-    r.hum = hum.mean();
-    r.humMin = hum.min();
-    r.humMax = hum.max();
-    r.press = press.mean();
-    r.pressMin = press.min();
-    r.pressMax = press.max();
-    r.pressStn = pressStn.mean();
-    r.wind = wind.mean();
+    for (size_t i = 0; i < averaged.size(); ++i) {
+        const Averaged &a = averaged[i];
+        r.*a.mean = means[i].mean();
+        if (a.min)
+            r.*a.min = means[i].min();
+        if (a.max)
+            r.*a.max = means[i].max();
+    }
     r.windDir = windDir.mean();
     r.gust = gust;
     r.gustDir = gustDir;
     r.rain = rain;
-    r.solar = solar.mean();
+    r.rainTotal = rainTotal;
     r.strikes = strikes;
     r.strikeKm = strikeKm;
     return r;
+}
+
+bool carryRainBefore(QVector<MinuteRow> &rows, const RainMark *archived)
+{
+    for (MinuteRow &row : rows) {
+        if (!known(row.rainTotal) || !known(row.rain))
+            continue;
+        const double before = row.rainTotal - row.rain;
+        const auto day = [](qint64 utc) { return QDateTime::fromSecsSinceEpoch(utc).date(); };
+        double carried = before;
+        // A lower total than archived is the station's reset: all it holds is new.
+        if (archived && day(archived->minute) == day(row.start) && before >= archived->total)
+            carried = before - archived->total;
+        row.rain += std::max(0.0, carried);
+        return true;
+    }
+    return false;
 }
 
 // --- MinuteAggregator --------------------------------------------------------
@@ -144,31 +173,27 @@ Sample MinuteAggregator::sampleOf(const StationCycle &cycle)
         s.gustDir = v.windDir;
     }
 
-    if (v.rainUnits == NoGauge) {
-        rainKnown = false;
-    } else {
+    const RainGauge gauge = v.rainGauge();
+    if (gauge == RainGauge::None) {
+        rain.stop();
+    } else if (!rain.started() || rain.gauge() != gauge) {
         // A gauge that changes unit starts a new count rather than compare
         // inches with millimetres.
-        if (rainKnown && v.rainUnits == lastRainUnits) {
-            const double change = v.rainDay - lastRainDay;
-            // A lower total is the station's reset at its rain day's start:
-            // all it holds now fell since.
-            const double fallen = change >= 0 ? change : std::max(0.0, v.rainDay);
-            s.rain = v.rainUnits == InchGauge ? fallen * MillimetresPerInch : fallen;
-        } else {
-            s.rain = 0;
-        }
-        rainKnown = true;
-        lastRainDay = v.rainDay;
-        lastRainUnits = v.rainUnits;
+        rain.start(v.rainDay, gauge);
+        s.rain = 0;
+    } else {
+        const double fallen = std::max(0.0, rain.increment(v.rainDay));
+        s.rain = gauge == RainGauge::Inches ? fallen * factor::MillimetresPerInch : fallen;
     }
+    if (gauge != RainGauge::None)
+        s.rainTotal
+            = gauge == RainGauge::Inches ? v.rainDay * factor::MillimetresPerInch : v.rainDay;
 
     const double solar = solarRadiation(v);
     if (solar != StationValues::NoSolarSensor)
         s.solar = solar;
 
-    s.strikes = int(qBound<qint64>(0, qint64(v.lightningStrikes) - lastStrikes, 1 << 30));
-    lastStrikes = v.lightningStrikes;
+    s.strikes = int(qBound<qint64>(0, strikes.take(v.lightningStrikes), 1 << 30));
     if (s.strikes > 0 && v.lightningDistance > 0)
         s.strikeKm = v.lightningDistance;
     return s;

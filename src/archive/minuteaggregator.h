@@ -1,7 +1,11 @@
 #pragma once
 
+#include "record/counters.h"
+
+#include <QVector>
 #include <QtGlobal>
 
+#include <array>
 #include <limits>
 #include <optional>
 
@@ -27,6 +31,7 @@ struct Sample
     double gust = Missing; // the highest wind of the sample
     double gustDir = Missing;
     double rain = Missing; // fallen since the previous sample; Missing without a gauge
+    double rainTotal = Missing; // the station's day total; live samples with a gauge only
     double solar = Missing;
     int strikes = 0; // since the previous sample
     double strikeKm = Missing;
@@ -53,10 +58,24 @@ struct MinuteRow
     double gust = Missing;
     double gustDir = Missing;
     double rain = Missing;
+    double rainTotal = Missing; // the station's day total at the minute's end; not stored
     double solar = Missing;
     int strikes = 0;
     double strikeKm = Missing; // the nearest strike reported in the minute
 };
+
+// The station's day total at the end of the last minute archived live.
+struct RainMark
+{
+    qint64 minute = 0;
+    double total = 0; // mm
+};
+
+// Adds to the first minute of `rows` that knows the station's total the rain
+// that fell before it and is not archived yet: since `archived` when that is
+// of the same local day, else all of the day's total before the minute, as
+// the data log counts on a fresh day file. False when no minute knows it.
+bool carryRainBefore(QVector<MinuteRow> &rows, const RainMark *archived);
 
 // The start of the UTC minute holding `utc`, for times before 1970 too.
 qint64 minuteStart(qint64 utc);
@@ -92,11 +111,13 @@ private:
     };
 
     int count = 0;
-    Mean temp, hum, press, pressStn, dew, wind, solar;
+    // In the order of the averaged quantities (minuteaggregator.cpp).
+    std::array<Mean, 7> means;
     Direction windDir;
     double gust = Missing;
     double gustDir = Missing;
     double rain = Missing;
+    double rainTotal = Missing;
     int strikes = 0;
     double strikeKm = Missing;
 };
@@ -120,13 +141,9 @@ private:
     qint64 minute = std::numeric_limits<qint64>::min();
     MinuteAccumulator current;
 
-    // The station's day total at the last good cycle, in its own unit.
-    bool rainKnown = false;
-    double lastRainDay = 0;
-    int lastRainUnits = 0;
-    // The running strike total at the last good cycle; totals count from the
-    // console's start, so from zero.
-    qint64 lastStrikes = 0;
+    // The station's day total and strike total at the last good cycle.
+    RainCounter rain;
+    TotalCounter strikes;
 };
 
 } // namespace archive

@@ -1,5 +1,7 @@
 #include "csvrow.h"
 
+#include <cmath>
+
 #include <algorithm>
 #include <charconv>
 #include <climits>
@@ -53,12 +55,11 @@ bool isBlank(char c)
 
 QByteArray csvHeader()
 {
-    QByteArray header("Index,Date/Time (UTC),Wind,Direction,Wind 2 min,Direction 2 min,"
-                      "Wind 10 min,Direction 10 min,Gust,Gust Direction,WDS Status,Temperature,"
-                      "Humidity,Pressure,Pressure Temperature,Trend,TPH Status,Rain Inc,Rain Day,"
-                      "Rain Rate,Analog 1,Analog 2,Battery Voltage,Input Voltage,Charger Status,"
-                      "CM Temperature,Lightning Strikes,Lightning Distance,Lightning Noise,"
-                      "Lightning Disturber");
+    QByteArray header("Index,Date/Time (UTC)");
+    for (const LogColumn &column : logColumns()) {
+        header.append(',');
+        header.append(column.header);
+    }
     header.append(LineEnd);
     return header;
 }
@@ -83,46 +84,19 @@ QByteArray formatCsvRow(int index, const QDateTime &time, const LogRow &row)
 {
     QByteArray out;
     out.reserve(256);
-    auto d = [&out](double v) {
-        out.append(',');
-        appendDouble(out, v);
-    };
-    auto i = [&out](int v) {
-        out.append(',');
-        appendInt(out, v);
-    };
-
     appendInt(out, index);
     out.append(',');
     appendTimestamp(out, time);
-    d(row.wind);
-    d(row.windDir);
-    d(row.wind2);
-    d(row.windDir2);
-    d(row.wind10);
-    d(row.windDir10);
-    d(row.windGust);
-    d(row.windDirGust);
-    i(row.wdsStatus);
-    d(row.airTemp);
-    d(row.humidity);
-    d(row.pressure);
-    d(row.pressureTemp);
-    d(row.pressureTrend);
-    i(row.tphStatus);
-    d(row.rainInc);
-    d(row.rainDay);
-    d(row.rainRate);
-    d(row.analog1);
-    d(row.analog2);
-    i(row.batteryVoltage);
-    i(row.inputVoltage);
-    i(row.chargerStatus);
-    i(row.cmTemperature);
-    i(row.lightningStrikes);
-    d(row.lightningDistance);
-    i(row.lightningNoise);
-    i(row.lightningDisturbers);
+    for (const LogColumn &column : logColumns()) {
+        out.append(',');
+        // A value the data checks refused is an empty field.
+        if (std::isnan(row.*column.field))
+            continue;
+        if (column.whole)
+            appendInt(out, static_cast<long long>(row.*column.field));
+        else
+            appendDouble(out, row.*column.field);
+    }
     out.append(LineEnd);
     return out;
 }
@@ -142,7 +116,20 @@ LastRow lastRow(const QByteArray &tail, bool wholeFile)
     const int comma = line.indexOf(',');
     result.status = LastRow::Found;
     result.field = comma < 0 ? line : line.left(comma);
+    result.line = line.endsWith('\r') ? line.chopped(1) : line;
     return result;
+}
+
+QByteArray fieldOf(const QByteArray &line, int index)
+{
+    int from = 0;
+    for (int i = 0; i < index; ++i) {
+        from = line.indexOf(',', from) + 1;
+        if (from == 0)
+            return QByteArray();
+    }
+    const int comma = line.indexOf(',', from);
+    return line.mid(from, comma < 0 ? -1 : comma - from);
 }
 
 int leadingInteger(const QByteArray &text)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "record/logcolumns.h"
+
 #include <QByteArray>
 #include <QDateTime>
 
@@ -12,39 +14,6 @@ constexpr char LineEnd[] = "\r\n";
 #else
 constexpr char LineEnd[] = "\n";
 #endif
-
-// One row's values, already in the display units of the moment.
-struct LogRow
-{
-    double wind = 0;
-    double windDir = 0;
-    double wind2 = 0;
-    double windDir2 = 0;
-    double wind10 = 0;
-    double windDir10 = 0;
-    double windGust = 0;
-    double windDirGust = 0;
-    int wdsStatus = 0;
-    double airTemp = 0;
-    double humidity = 0;
-    double pressure = 0;
-    double pressureTemp = 0;
-    double pressureTrend = 0;
-    int tphStatus = 0;
-    double rainInc = 0;
-    double rainDay = 0;
-    double rainRate = 0;
-    double analog1 = 0;
-    double analog2 = 0;
-    int batteryVoltage = 0;
-    int inputVoltage = 0;
-    int chargerStatus = 0;
-    int cmTemperature = 0;
-    int lightningStrikes = 0;
-    double lightningDistance = 0;
-    int lightningNoise = 0;
-    int lightningDisturbers = 0;
-};
 
 // The header line, line end included.
 QByteArray csvHeader();
@@ -68,11 +37,15 @@ struct LastRow
     };
     Status status = NoFinalLineFeed;
     QByteArray field;
+    QByteArray line; // the whole last line when Found, without its line end
 };
 
 // `tail` is the end of the file; `wholeFile` says it begins at the file's
 // first byte, so a last line without an earlier line feed starts there.
 LastRow lastRow(const QByteArray &tail, bool wholeFile);
+
+// The text of field `index` (from 0) of a line; empty when the line has fewer.
+QByteArray fieldOf(const QByteArray &line, int index);
 
 // atol-style: leading blanks, an optional sign, digits up to the first
 // non-digit; 0 when there are none. Saturates at the int range.

@@ -2,15 +2,28 @@
 
 #include "csvrow.h"
 #include "meteo/conversion.h"
+#include "settings/logprefix.h"
 
 #include <QDebug>
 #include <QDir>
 #include <QFile>
+#include <QLoggingCategory>
 #include <QMutexLocker>
 
 #include <climits>
 
 namespace {
+
+Q_LOGGING_CATEGORY(dataLogAlert, "skyquill.alert.datalog")
+
+// A day total written in one unit, in the gauge's.
+double inGaugeUnit(double total, bool writtenInInches, RainGauge gauge)
+{
+    const bool inches = gauge == RainGauge::Inches;
+    if (writtenInInches == inches)
+        return total;
+    return inches ? total / factor::MillimetresPerInch : total * factor::MillimetresPerInch;
+}
 
 int saturatedInt(qint64 value)
 {
@@ -30,6 +43,11 @@ void Logger::setSettings(const LogSettings &settings)
     current = settings;
 }
 
+void Logger::readSettings(const SettingsReader &settings)
+{
+    setSettings(logSettingsFrom(settings));
+}
+
 LogSettings Logger::settings() const
 {
     QMutexLocker locker(&settingsMutex);
@@ -40,24 +58,39 @@ void Logger::takeCycle(const StationCycle &cycle)
 {
     if (cycle.kind == StationCycle::Kind::NoLink)
         return;
-    startRain(cycle);
-    if (cycle.firstOfPass)
+    // The link's own reopens keep the interval: a station that stays silent
+    // would otherwise get a row with every reopen.
+    if (cycle.firstSinceStart)
         trigger.reset();
     const LogSettings s = settings();
     if (trigger.due(s.enabled, s.intervalCycles))
         writeRow(cycle);
 }
 
-void Logger::startRain(const StationCycle &cycle)
+double Logger::loggedRain(const StationCycle &cycle, bool fileEmpty, const QByteArray &lastLine,
+    const LogSettings &s) const
 {
-    if (cycle.good() && !rain.started())
-        rain.start(cycle.values.rainDay);
+    // A day without rows has logged nothing yet: the first row holds all the
+    // rain the station counted before the console started.
+    if (fileEmpty || lastLine.startsWith("Index,"))
+        return 0;
+    bool ok = false;
+    const double total = csvrow::fieldOf(lastLine, logFieldIndex(&LogRow::rainDay)).toDouble(&ok);
+    if (ok)
+        return inGaugeUnit(total, s.units.rain == RainGauge::Inches, cycle.values.rainGauge());
+    // Rather than count the day's rain twice.
+    qDebug() << "Data log: no Rain Day in the last line; the rain so far is taken as logged";
+    return cycle.values.rainDay;
 }
 
 void Logger::writeRow(const StationCycle &cycle)
 {
-    startRain(cycle);
     const LogSettings s = settings();
+    if (!safeLogPrefix(s.prefix)) {
+        reportFailure(s.folder,
+            QStringLiteral("the file name prefix \"%1\" leads out of the folder").arg(s.prefix));
+        return;
+    }
     const QString path = s.folder + QDir::separator() + s.prefix
         + cycle.local.toLocalTime().date().toString(Qt::ISODate) + QStringLiteral(".csv");
 
@@ -70,45 +103,30 @@ void Logger::writeRow(const StationCycle &cycle)
     }
     const qint64 sizeBefore = file.size();
     QByteArray bytes;
+    QByteArray lastLine;
     if (sizeBefore == 0)
         bytes = csvrow::csvHeader();
-    else if (!recoverIndex(path))
+    else if (!recoverIndex(path, &lastLine))
         // An unfinished last line (a cut write, a hand edit) stays a line of
         // its own rather than taking the row onto its end.
         bytes = csvrow::LineEnd;
 
     const StationValues &v = cycle.values;
-    csvrow::LogRow row;
-    row.wind = meteo::convertSpeed(v.wind, s.speedUnits);
-    row.windDir = v.windDir;
-    row.wind2 = meteo::convertSpeed(v.wind2, s.speedUnits);
-    row.windDir2 = v.windDir2;
-    row.wind10 = meteo::convertSpeed(v.wind10, s.speedUnits);
-    row.windDir10 = v.windDir10;
-    row.windGust = meteo::convertSpeed(v.windGust, s.speedUnits);
-    row.windDirGust = v.windDirGust;
-    row.wdsStatus = v.wdsStatus;
-    row.airTemp = meteo::convertTemperature(v.airTemp, s.temperatureUnits);
-    row.humidity = v.humidity;
+    const DisplayUnits &u = s.units;
+    LogRow row;
+    for (const LogColumn &column : logColumns())
+        if (column.from)
+            row.*column.field = meteo::convert(column.measure, column.from(v), u);
     row.pressure = meteo::convertPressure(
-        meteo::selectPressure(v.pressure, v.pressureRaw, s.pressureAdjustment), s.pressureUnits);
-    row.pressureTemp = v.pressureTemp;
-    row.pressureTrend = v.pressureTrend;
-    row.tphStatus = v.tphStatus;
-    const double rainTaken = rain.increment(v.rainDay);
-    row.rainInc = rainTaken + pendingRain;
-    row.rainDay = v.rainDay;
-    row.rainRate = v.rainRate;
-    row.analog1 = v.analog1;
-    row.analog2 = v.analog2;
-    row.batteryVoltage = v.batteryVoltage;
-    row.inputVoltage = v.inputVoltage;
-    row.chargerStatus = v.chargerStatus;
-    row.cmTemperature = v.cmTemperature;
-    row.lightningStrikes = saturatedInt(v.lightningStrikes - logged.strikes);
-    row.lightningDistance = meteo::convertDistance(v.lightningDistance, s.distanceUnits);
-    row.lightningNoise = saturatedInt(v.lightningNoise - logged.noise);
-    row.lightningDisturbers = saturatedInt(v.lightningDisturbers - logged.disturbers);
+        meteo::selectPressure(v.pressure, v.pressureRaw, u.pressureReading), u.pressure);
+    // The count starts at the first row with a reading, from what the file
+    // already holds: rain since its last row, even across a restart.
+    if (!rain.started() && cycle.good())
+        rain.start(loggedRain(cycle, sizeBefore == 0, lastLine, s));
+    row.rainInc = (rain.started() ? rain.increment(v.rainDay) : 0) + pendingRain;
+    row.lightningStrikes = saturatedInt(strikes.since(v.lightningStrikes));
+    row.lightningNoise = saturatedInt(noise.since(v.lightningNoise));
+    row.lightningDisturbers = saturatedInt(disturbers.since(v.lightningDisturbers));
     bytes += csvrow::formatCsvRow(rowIndex, cycle.local, row);
 
     const qint64 written = file.write(bytes);
@@ -123,7 +141,9 @@ void Logger::writeRow(const StationCycle &cycle)
         return;
     }
     pendingRain = 0;
-    logged = Lightning { v.lightningStrikes, v.lightningNoise, v.lightningDisturbers };
+    strikes.mark(v.lightningStrikes);
+    noise.mark(v.lightningNoise);
+    disturbers.mark(v.lightningDisturbers);
     if (rowIndex < INT_MAX) // a hand-edited index at the top stays there
         ++rowIndex;
     file.close();
@@ -134,7 +154,7 @@ void Logger::writeRow(const StationCycle &cycle)
     }
 }
 
-bool Logger::recoverIndex(const QString &path)
+bool Logger::recoverIndex(const QString &path, QByteArray *lastLine)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
@@ -153,6 +173,7 @@ bool Logger::recoverIndex(const QString &path)
             return false;
         if (last.status == csvrow::LastRow::Found) {
             qDebug() << "Last index is " << last.field.constData();
+            *lastLine = last.line;
             rowIndex = int(qMin<qint64>(qint64(csvrow::leadingInteger(last.field)) + 1, INT_MAX));
             return true;
         }
@@ -170,5 +191,5 @@ void Logger::reportFailure(const QString &path, const QString &reason)
     if (failing)
         return;
     failing = true;
-    qDebug() << "Data log row not written to" << path << ":" << reason;
+    qCWarning(dataLogAlert).noquote() << "Data log row not written to" << path << ":" << reason;
 }

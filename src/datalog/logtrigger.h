@@ -1,11 +1,12 @@
 #pragma once
 
-// When the poll loop writes a data-log row: on the first cycle of each link
-// pass, then every `interval` cycles. Cycles while logging is off do not count.
+// When the poll loop writes a data-log row: on the first cycle after a start
+// or a restart by the user, then every `interval` cycles. Cycles while logging
+// is off do not count.
 class LogTrigger
 {
 public:
-    // At the start of each link pass.
+    // At a start, or a restart the user asked for.
     void reset() { counter = 0; }
 
     // Once per poll cycle, after the data read, whether it succeeded or not.

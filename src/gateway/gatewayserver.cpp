@@ -75,16 +75,6 @@ void sendReply(QTcpSocket *socket, const QByteArray &reply)
         socket->write(reply.constData() + sent, reply.size() - sent);
 }
 
-qint64 monotonicMs()
-{
-    static QElapsedTimer started = [] {
-        QElapsedTimer timer;
-        timer.start();
-        return timer;
-    }();
-    return started.elapsed();
-}
-
 // Often enough that a connection goes within a twelfth past its timeout.
 int sweepInterval(qint64 idleTimeoutMs)
 {
@@ -98,21 +88,23 @@ GatewayServer::GatewayServer(QObject *parent)
 {
 }
 
-GatewayServer::GatewayServer(const RegisterImage &image, QObject *parent)
+GatewayServer::GatewayServer(const RegisterImage &served, QObject *parent)
     : QObject(parent)
-    , image(image)
+    , image(served)
     , server(new QTcpServer(this))
     , idleTimer(new QTimer(this))
     , retryTimer(new QTimer(this))
     , verbose([] { return true; })
     , clock(localTimeToTheSecond)
-    , idleClock(monotonicMs)
+    , idleClock(steadyClockMs)
 {
     connect(server, &QTcpServer::newConnection, this, &GatewayServer::slotNewConnection);
     connect(idleTimer, &QTimer::timeout, this, &GatewayServer::closeIdleConnections);
     idleTimer->start(sweepInterval(idleTimeoutMs));
     retryTimer->setInterval(gateway::ListenRetryMs);
     connect(retryTimer, &QTimer::timeout, this, [this] { tryListen(status.port, true); });
+    connect(this, &GatewayServer::listenStatusChanged, this, &GatewayServer::report);
+    connect(this, &GatewayServer::recentClientsChanged, this, &GatewayServer::report);
 }
 
 GatewayServer::~GatewayServer()
@@ -129,6 +121,30 @@ void GatewayServer::takeCycle(const CyclePtr &cycle)
         return;
     ownImage.load(cycle->registers);
     ownImage.setDataMissing(cycle->dataMissing);
+}
+
+void GatewayServer::readSettings(const SettingsReader &settings)
+{
+    setSettings(gatewaySettingsFrom(settings));
+}
+
+void GatewayServer::report() const
+{
+    reportStatus({ { QStringLiteral("listening"), status.listening },
+        { QStringLiteral("state"), gateway::statusText(status) },
+        { QStringLiteral("hint"), gateway::statusHint(status) },
+        { QStringLiteral("clients"), recentClients() } });
+}
+
+void GatewayServer::setSettings(const GatewaySettings &settings)
+{
+    if (current == settings)
+        return;
+    const bool newPort = !current || current->port != settings.port;
+    current = settings;
+    setVerbose([verbose = settings.verbose] { return verbose; });
+    if (newPort)
+        listen(quint16(settings.port));
 }
 
 bool GatewayServer::listen(quint16 port)
@@ -201,6 +217,14 @@ QStringList GatewayServer::recentClients() const
     return list;
 }
 
+bool GatewayServer::addressConnected(const QString &key) const
+{
+    for (const Connection &connection : connections)
+        if (connection.key == key && connection.state != State::Gone)
+            return true;
+    return false;
+}
+
 int GatewayServer::connectionCount() const
 {
     int count = 0;
@@ -239,23 +263,47 @@ void GatewayServer::slotNewConnection()
             continue;
         }
         if (connectionCount() >= maxConnections)
-            makeRoom();
+            makeRoom(clientKey(socket->peerAddress()));
         acceptConnection(socket);
     }
 }
 
-void GatewayServer::makeRoom()
+void GatewayServer::makeRoom(const QString &newcomer)
 {
-    // The longest without a complete request goes: whatever the others do, a
-    // newcomer is served, and a peer that polls is the last to be dropped.
-    QTcpSocket *quietest = nullptr;
-    qint64 since = 0;
+    // The host holding the most connections gives one up, the longest
+    // without a complete request among them (between hosts holding as many,
+    // the one whose quietest is quieter): a busy host's many sockets cannot
+    // push out an honest client's one, however slowly that one polls. A
+    // newcomer whose host already holds its share takes its own host's.
+    struct Share
+    {
+        int count = 0;
+        QTcpSocket *quietest = nullptr;
+        qint64 since = 0;
+    };
+    QHash<QString, Share> shares;
     for (auto it = connections.cbegin(); it != connections.cend(); ++it) {
-        if (it->state != State::Gone && (!quietest || it->lastRequestMs < since)) {
-            quietest = it.key();
-            since = it->lastRequestMs;
+        if (it->state == State::Gone)
+            continue;
+        Share &share = shares[it->key];
+        ++share.count;
+        if (!share.quietest || it->lastRequestMs < share.since) {
+            share.quietest = it.key();
+            share.since = it->lastRequestMs;
         }
     }
+    const Share *victim = nullptr;
+    const auto own = shares.constFind(newcomer);
+    if (own != shares.cend() && own->count >= MaxPerHostWhenFull) {
+        victim = &own.value();
+    } else {
+        for (auto it = shares.cbegin(); it != shares.cend(); ++it) {
+            if (!victim || it->count > victim->count
+                || (it->count == victim->count && it->since < victim->since))
+                victim = &it.value();
+        }
+    }
+    QTcpSocket *quietest = victim ? victim->quietest : nullptr;
     if (!quietest)
         return;
     qDebug() << "Too many connections, closing the longest idle from: "
@@ -313,9 +361,12 @@ void GatewayServer::reap()
             continue;
         }
         qDebug() << "Socket disconnected from address: " << it->key;
-        changed = clients.remove(it->key) > 0 || changed;
+        const QString key = it->key;
         it.key()->deleteLater();
         it = connections.erase(it);
+        // Listed while any connection from the address is still there.
+        if (!addressConnected(key))
+            changed = clients.remove(key) > 0 || changed;
     }
     if (changed)
         emit recentClientsChanged();
@@ -330,8 +381,8 @@ void GatewayServer::closeIdleConnections()
         if (it == connections.end() || it->state == State::Gone
             || now - it->lastRequestMs < idleTimeoutMs)
             continue;
-        qDebug() << "No request for" << idleTimeoutMs / 1000 << "s, closing connection from: "
-                 << it->key;
+        qDebug() << "No request for" << idleTimeoutMs / 1000
+                 << "s, closing connection from: " << it->key;
         socket->abort();
     }
 }

@@ -1,7 +1,8 @@
 #pragma once
 
 #include "acquisition/registerimage.h"
-#include "acquisition/stationcycle.h"
+#include "acquisition/service.h"
+#include "gatewaysettings.h"
 #include "listenstatus.h"
 
 #include <QByteArray>
@@ -21,14 +22,18 @@ class QTcpSocket;
 class QTimer;
 
 // The Modbus TCP server that republishes the register image to other programs
-// on the network, and the list of its recent clients. Lives on the GUI thread.
-class GatewayServer : public QObject
+// on the network, and the list of its recent clients. Reports as "gateway":
+// `listening`, `state` and `hint` (the listen status as the Modbus page tells
+// it) and `clients` (recentClients()). Lives on the GUI thread.
+class GatewayServer : public QObject, public Service
 {
     Q_OBJECT
-    Q_PROPERTY(QStringList recentClients READ recentClients NOTIFY recentClientsChanged)
 
 public:
     static constexpr int MaxConnections = 64;
+    // At the cap, a host holding this many makes room among its own: no one
+    // host grows past it while others wait.
+    static constexpr int MaxPerHostWhenFull = 16;
     static constexpr int RecentClientsShown = 5;
     // Replies a peer has left unread before it is taken for a flood.
     static constexpr qint64 MaxUnreadReplyBytes = 64 * 1024;
@@ -53,7 +58,10 @@ public:
     ~GatewayServer() override;
 
     // The registers and the data-missing flag of each published cycle.
-    void takeCycle(const CyclePtr &cycle);
+    void takeCycle(const CyclePtr &cycle) override;
+    // Listens on the settings' port, and again on each new one.
+    void setSettings(const GatewaySettings &settings);
+    void readSettings(const SettingsReader &settings) override;
 
     // Listens on all interfaces, in place of any port it listened on before;
     // 0 picks a free port. Logs the result, for the operator too, and tries
@@ -76,9 +84,9 @@ public:
     void setVerbose(std::function<bool()> enabled) { verbose = std::move(enabled); }
     void setMaxConnections(int count) { maxConnections = count; }
     // Local time of a client's last contact; tests inject a fixed one.
-    void setClock(Clock clock) { this->clock = std::move(clock); }
+    void setClock(Clock source) { clock = std::move(source); }
     // The idle rules' clock and timeout; tests inject both.
-    void setIdleClock(IdleClock clock) { idleClock = std::move(clock); }
+    void setIdleClock(IdleClock source) { idleClock = std::move(source); }
     void setIdleTimeout(qint64 milliseconds);
     // Closes the connections idle for the timeout. A timer runs it every few
     // seconds; tests call it after moving the idle clock.
@@ -115,13 +123,15 @@ private:
         bool queued = false; // in `backlog`
     };
 
+    void report() const;
     Connection *openConnection(QTcpSocket *socket);
     bool tryListen(quint16 port, bool retrying);
     void acceptConnection(QTcpSocket *socket);
-    void makeRoom();
+    void makeRoom(const QString &newcomer);
     void serve(QTcpSocket *socket);
     void serveBacklog();
     void reap();
+    bool addressConnected(const QString &key) const;
     std::optional<QByteArray> answer(const QByteArray &frame) const;
 
     RegisterImage ownImage;
@@ -136,6 +146,7 @@ private:
     bool reapPosted = false;
     QMap<QString, QString> clients;
     std::function<bool()> verbose;
+    std::optional<GatewaySettings> current;
     Clock clock;
     IdleClock idleClock;
     qint64 idleTimeoutMs = IdleTimeoutMs;

@@ -1,20 +1,15 @@
 #include "listenstatus.h"
 
+#include "acquisition/service.h"
+
 namespace gateway {
 
 QString statusText(const ListenStatus &status)
 {
     if (status.listening)
         return QStringLiteral("Listening on port %1").arg(status.port);
-    QString why;
-    if (status.error == QAbstractSocket::SocketAccessError) {
-        why = QStringLiteral("permission denied");
-    } else {
-        why = status.reason.isEmpty() ? QStringLiteral("unknown error") : status.reason;
-        // Qt's sentences start with a capital; here they follow a colon.
-        if (why.size() > 1 && why.at(0).isUpper() && why.at(1).isLower())
-            why[0] = why.at(0).toLower();
-    }
+    const QString why
+        = listenFailureWords(status.error == QAbstractSocket::SocketAccessError, status.reason);
     return QStringLiteral("Not listening on port %1: %2").arg(status.port).arg(why);
 }
 
@@ -32,7 +27,7 @@ QString statusHint(const ListenStatus &status)
 #endif
     case QAbstractSocket::AddressInUseError:
         return QStringLiteral("Another program is using this port; it is tried again every %1 s.")
-                .arg(ListenRetryMs / 1000);
+            .arg(ListenRetryMs / 1000);
     default:
         return QString();
     }

@@ -22,7 +22,7 @@ struct ListenStatus
     bool operator==(const ListenStatus &other) const
     {
         return port == other.port && listening == other.listening && error == other.error
-                && reason == other.reason;
+            && reason == other.reason;
     }
     bool operator!=(const ListenStatus &other) const { return !(*this == other); }
 };

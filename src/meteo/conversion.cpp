@@ -2,72 +2,98 @@
 
 namespace meteo {
 
-double convertTemperature(double celsius, int units)
+double convertTemperature(double celsius, TemperatureUnit unit)
 {
-    return units == 0 ? celsius : celsius * 1.8 + 32;
+    return unit == TemperatureUnit::Celsius
+        ? celsius
+        : celsius * factor::FahrenheitPerCelsius + factor::FahrenheitAtZeroCelsius;
 }
 
-double convertTemperatureIndex(double celsius, int units)
+double convertTemperatureIndex(double celsius, TemperatureUnit unit)
 {
-    return celsius <= NotAvailable ? celsius : convertTemperature(celsius, units);
+    return celsius <= NotAvailable ? celsius : convertTemperature(celsius, unit);
 }
 
-double convertTemperatureHigh(double celsius, int units)
+double convertTemperatureHigh(double celsius, TemperatureUnit unit)
 {
-    return celsius == NoHigh ? celsius : convertTemperature(celsius, units);
+    return celsius == NoHigh ? celsius : convertTemperature(celsius, unit);
 }
 
-double convertTemperatureLow(double celsius, int units)
+double convertTemperatureLow(double celsius, TemperatureUnit unit)
 {
-    return celsius == NoLow ? celsius : convertTemperature(celsius, units);
+    return celsius == NoLow ? celsius : convertTemperature(celsius, unit);
 }
 
-double convertPressure(double hPa, int units)
+double convertPressure(double hPa, PressureUnit unit)
 {
-    switch (units) {
-    case 1:
-        return hPa * 0.750061682704;
-    case 2:
-        return hPa * 0.0295333727;
-    case 3:
+    switch (unit) {
+    case PressureUnit::MmHg:
+        return hPa * factor::MmHgPerHpa;
+    case PressureUnit::InHg:
+        return hPa * factor::InHgPerHpa;
+    case PressureUnit::KPa:
         return hPa / 10; // a division, not * 0.1: the last digit differs
-    default:
-        return hPa;
+    case PressureUnit::Millibar:
+        break;
     }
+    return hPa;
 }
 
-double convertPressureHigh(double hPa, int units)
+double convertPressureHigh(double hPa, PressureUnit unit)
 {
-    return hPa == NoHigh ? hPa : convertPressure(hPa, units);
+    return hPa == NoHigh ? hPa : convertPressure(hPa, unit);
 }
 
-double convertPressureLow(double hPa, int units)
+double convertPressureLow(double hPa, PressureUnit unit)
 {
-    return hPa == NoLow ? hPa : convertPressure(hPa, units);
+    return hPa == NoLow ? hPa : convertPressure(hPa, unit);
 }
 
-double selectPressure(double adjusted, double station, int adjustment)
+double selectPressure(double adjusted, double station, PressureReading reading)
 {
-    return adjustment == 1 ? station : adjusted;
+    return reading == PressureReading::Station ? station : adjusted;
 }
 
-double convertSpeed(double metresPerSecond, int units)
+double convertSpeed(double metresPerSecond, SpeedUnit unit)
 {
-    switch (units) {
-    case 1:
+    switch (unit) {
+    case SpeedUnit::MetresPerSecond:
         return metresPerSecond;
-    case 2:
-        return metresPerSecond * 3.6;
-    case 3:
-        return metresPerSecond * 1.94384449244;
+    case SpeedUnit::KmPerHour:
+        return metresPerSecond * factor::KmhPerMetrePerSecond;
+    case SpeedUnit::Knots:
+        return metresPerSecond * factor::KnotsPerMetrePerSecond;
+    case SpeedUnit::Mph:
+        break;
+    }
+    return metresPerSecond * factor::MphPerMetrePerSecond;
+}
+
+double convertDistance(double km, DistanceUnit unit)
+{
+    return unit == DistanceUnit::Miles ? km * factor::MilesPerKilometre : km;
+}
+
+double convert(Measure measure, double base, const DisplayUnits &units)
+{
+    switch (measure) {
+    case Measure::Temperature:
+        return convertTemperature(base, units.temperature);
+    case Measure::Pressure:
+        return convertPressure(base, units.pressure);
+    case Measure::Speed:
+        return convertSpeed(base, units.speed);
+    case Measure::Distance:
+        return convertDistance(base, units.distance);
     default:
-        return metresPerSecond * 2.23693629205;
+        return base;
     }
 }
 
-double convertDistance(double km, int units)
+double convertRain(double millimetres, RainGauge gauge)
 {
-    return units == 1 ? km * 0.62137119 : km;
+    return gauge == RainGauge::Inches ? millimetres * (1 / factor::MillimetresPerInch)
+                                      : millimetres;
 }
 
 } // namespace meteo

@@ -1,39 +1,47 @@
 #pragma once
 
+#include "record/stationvalues.h"
+#include "record/units.h"
+
 // Conversion of stored base values (°C, hPa, m/s, km) into the display units
-// the user picked. The unit arguments are the raw indexes of the settings
-// store; indexes outside the known ones fall back as the unit labels do.
+// the user picked. A unit outside the named ones falls back as the unit
+// labels do.
 namespace meteo {
 
-// Compared exactly wherever they are consumed; never converted, so the pages
-// recognise them in every unit.
-constexpr double NotAvailable = -999.0; // heat index, wind chill, WBGT, humidex
-constexpr double NoHigh = -10000.0; // a daily high with no reading yet
-constexpr double NoLow = 10000.0; // a daily low with no reading yet
+constexpr double NotAvailable = StationValues::NotAvailable;
+constexpr double NoHigh = StationValues::NoHigh;
+constexpr double NoLow = StationValues::NoLow;
 
-// 0 keeps Celsius; any other index gives Fahrenheit.
-double convertTemperature(double celsius, int units);
+// Celsius stays; any other unit gives Fahrenheit.
+double convertTemperature(double celsius, TemperatureUnit unit);
 
 // Heat index, wind chill and WBGT: -999 and anything lower pass unchanged.
-double convertTemperatureIndex(double celsius, int units);
+double convertTemperatureIndex(double celsius, TemperatureUnit unit);
 
 // Extremes: NoHigh / NoLow pass unchanged.
-double convertTemperatureHigh(double celsius, int units);
-double convertTemperatureLow(double celsius, int units);
+double convertTemperatureHigh(double celsius, TemperatureUnit unit);
+double convertTemperatureLow(double celsius, TemperatureUnit unit);
 
-// 0 hPa (mbar), 1 mmHg, 2 inHg, 3 kPa; any other index as 0.
-double convertPressure(double hPa, int units);
-double convertPressureHigh(double hPa, int units);
-double convertPressureLow(double hPa, int units);
+// A unit outside the named ones as Millibar.
+double convertPressure(double hPa, PressureUnit unit);
+double convertPressureHigh(double hPa, PressureUnit unit);
+double convertPressureLow(double hPa, PressureUnit unit);
 
 // Which stored pressure the pressure properties show: station pressure only
-// for adjustment 1, the mean-sea-level pressure for anything else.
-double selectPressure(double adjusted, double station, int adjustment);
+// for Station, the mean-sea-level pressure for anything else.
+double selectPressure(double adjusted, double station, PressureReading reading);
 
-// 0 mph, 1 m/s, 2 km/h, 3 knots; any other index as 0.
-double convertSpeed(double metresPerSecond, int units);
+// A unit outside the named ones as Mph.
+double convertSpeed(double metresPerSecond, SpeedUnit unit);
 
-// Only index 1 converts to miles; every other index keeps kilometres.
-double convertDistance(double km, int units);
+// Only Miles converts; every other unit keeps kilometres.
+double convertDistance(double km, DistanceUnit unit);
+
+// A base value of what `measure` measures in the display units: temperature,
+// pressure (no selection), speed and distance convert, anything else stays.
+double convert(Measure measure, double base, const DisplayUnits &units);
+
+// Millimetres as the gauge's unit: inches for Inches, else unchanged.
+double convertRain(double millimetres, RainGauge gauge);
 
 } // namespace meteo

@@ -1,17 +1,19 @@
 #include "derived.h"
 
+#include "record/units.h"
 #include "settings/units.h"
 #include "truncate.h"
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace meteo {
 
 int densityAltitude(double airTempC, double stationPressureHpa)
 {
-    const double pressureInHg = stationPressureHpa * 0.0295333727;
-    const double tempF = airTempC * 1.8 + 32;
+    const double pressureInHg = stationPressureHpa * factor::InHgPerHpa;
+    const double tempF = airTempC * factor::FahrenheitPerCelsius + factor::FahrenheitAtZeroCelsius;
     const double tempRankine = tempF + 459.67;
     const double ratio = (pressureInHg * 17.326) / tempRankine;
     const double feet = (1 - std::pow(ratio, 0.235)) * 145442.16;
@@ -32,6 +34,17 @@ double altimeterSetting(double stationPressureHpa, int elevationMetres)
     return pc * std::pow(1 + 8.42288068615e-05 * (h / std::pow(pc, 0.190284)), 5.25530260032);
 }
 
+double magnusDewPoint(double tempC, double humidity)
+{
+    if (std::isnan(tempC) || std::isnan(humidity) || humidity <= 0)
+        return std::numeric_limits<double>::quiet_NaN();
+    constexpr double b = 17.62;
+    constexpr double c = 243.12;
+    const double gamma = std::log(std::min(humidity, 100.0) / 100) + b * tempC / (c + tempC);
+    const double dew = c * gamma / (b - gamma);
+    return std::isfinite(dew) ? dew : std::numeric_limits<double>::quiet_NaN();
+}
+
 WbgtBand wbgtBand(double wbgtC)
 {
     if (wbgtC <= 26.6)
@@ -45,44 +58,38 @@ WbgtBand wbgtBand(double wbgtC)
     return WbgtBand::Extreme;
 }
 
+namespace {
+
+// Each band's colour: the settings property QML draws it with, and its role.
+struct BandColour
+{
+    const char *property;
+    theme::Role role;
+};
+
+BandColour bandColour(WbgtBand band)
+{
+    // In the order of WbgtBand.
+    static const BandColour colours[] = {
+        { "blueColor", theme::Role::Blue },
+        { "needleColor3", theme::Role::Needle3 },
+        { "needleColor2", theme::Role::Needle2 },
+        { "redColor", theme::Role::Red },
+        { "textColor", theme::Role::Text },
+    };
+    return colours[int(band)];
+}
+
+} // namespace
+
 const char *wbgtColorRole(WbgtBand band)
 {
-    switch (band) {
-    case WbgtBand::Blue:
-        return "blueColor";
-    case WbgtBand::Green:
-        return "needleColor3";
-    case WbgtBand::Yellow:
-        return "needleColor2";
-    case WbgtBand::Red:
-        return "redColor";
-    case WbgtBand::Extreme:
-        break;
-    }
-    return "textColor";
+    return bandColour(band).property;
 }
 
 QString wbgtColor(double wbgtC, int themeIndex)
 {
-    const theme::Palette &p = theme::palette(themeIndex);
-    const char *colour = p.text;
-    switch (wbgtBand(wbgtC)) {
-    case WbgtBand::Blue:
-        colour = p.blue;
-        break;
-    case WbgtBand::Green:
-        colour = p.needle3;
-        break;
-    case WbgtBand::Yellow:
-        colour = p.needle2;
-        break;
-    case WbgtBand::Red:
-        colour = p.red;
-        break;
-    case WbgtBand::Extreme:
-        break;
-    }
-    return QString::fromLatin1(colour);
+    return QString::fromLatin1(theme::colour(themeIndex, bandColour(wbgtBand(wbgtC)).role));
 }
 
 } // namespace meteo

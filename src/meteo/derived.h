@@ -17,6 +17,10 @@ int estimatedCloudBase(double airTempC, double dewPointC);
 // hPa, unrounded. Computed for any elevation; at 0 m it is P - 0.3.
 double altimeterSetting(double stationPressureHpa, int elevationMetres);
 
+// Dew point (°C) by the Magnus formula, for records that carry none; NaN
+// without a humidity.
+double magnusDewPoint(double tempC, double humidity);
+
 // Upper bounds closed: 26.6 is still Blue. The -999 sentinel falls in Blue.
 enum class WbgtBand
 {

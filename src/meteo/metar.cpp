@@ -1,5 +1,6 @@
 #include "metar.h"
 
+#include "record/units.h"
 #include "truncate.h"
 
 #include <cmath>
@@ -9,7 +10,7 @@
 // GCC and Clang check the format strings against the arguments; other
 // compilers have no such attribute.
 #if defined(__GNUC__)
-#define METAR_PRINTF_FORMAT(formatIndex, firstArgument) \
+#define METAR_PRINTF_FORMAT(formatIndex, firstArgument)                                            \
     __attribute__((__format__(__printf__, formatIndex, firstArgument)))
 #else
 #define METAR_PRINTF_FORMAT(formatIndex, firstArgument)
@@ -44,11 +45,9 @@ private:
     size_t length = 0;
 };
 
-const double KnotsPerMetrePerSecond = 1.94384449244;
-
 int knots(double metresPerSecond)
 {
-    return truncateToInt(metresPerSecond * KnotsPerMetrePerSecond + 0.5);
+    return truncateToInt(metresPerSecond * factor::KnotsPerMetrePerSecond + 0.5);
 }
 
 int wholeDegrees(double celsius)
@@ -102,7 +101,7 @@ QString composeMetar(const MetarInputs &in, const QDateTime &time)
         line.append("%02d", dew);
 
     if (in.stationElevation != 0) {
-        line.append(" A%04d", truncateToInt(in.altimeter * 0.0295333727 * 100));
+        line.append(" A%04d", truncateToInt(in.altimeter * factor::InHgPerHpa * 100));
         line.append(" RMK AO1");
         line.append(" SLP%03d", seaLevelRemark(in.altimeter));
     } else {

@@ -1,24 +1,18 @@
 #pragma once
 
+#include "record/stationvalues.h"
+
 #include <QDateTime>
 #include <QString>
-#include <QtGlobal>
 
 // The one-line METAR-style report of the aviation page, from base units.
 namespace meteo {
 
-struct MetarInputs
-{
-    qint16 wdsStatus = 0; // negative: wind sensor fault
-    qint16 tphStatus = 0; // negative: temperature/humidity/pressure fault
-    double airTemp = 0; // °C
-    double dewPoint = 0; // °C
-    double wind2 = 0; // 2-minute mean, m/s
-    double windDir2 = 0; // 2-minute mean, degrees
-    double windGust = 0; // m/s; written only when above the mean in whole knots
-    double altimeter = 0; // hPa
-    int stationElevation = 0; // metres; 0 means no altimeter setting known
-};
+// What the line is made from: the station's status words (negative is a
+// fault), the air temperature, dew point, 2-minute wind, gust (written only
+// when above the mean in whole knots), altimeter setting and elevation (0
+// means no altimeter setting known).
+using MetarInputs = StationValues;
 
 // "METAR:" when a status word is negative, otherwise the full line starting
 // with "<b>METAR</b> " and ending with "=". The time group is taken from

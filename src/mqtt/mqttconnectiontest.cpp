@@ -5,7 +5,10 @@
 #include <QCoreApplication>
 #include <QDebug>
 
-MqttConnectionTest::MqttConnectionTest(QObject *parent) : QObject(parent) { }
+MqttConnectionTest::MqttConnectionTest(QObject *parent)
+    : QObject(parent)
+{
+}
 
 MqttConnectionTest::~MqttConnectionTest() = default;
 
@@ -28,5 +31,5 @@ void MqttConnectionTest::testMqttConnection()
         });
     }
     link->tryOnce(broker,
-                  QStringLiteral("skyquill-test-%1").arg(QCoreApplication::applicationPid()).toUtf8());
+        QStringLiteral("skyquill-test-%1").arg(QCoreApplication::applicationPid()).toUtf8());
 }

@@ -26,7 +26,7 @@ public:
 
     // Where the broker settings of the moment come from.
     void setBrokerSource(BrokerSource source) { brokerSource = std::move(source); }
-    void setTiming(const MqttTiming &timing) { this->timing = timing; }
+    void setTiming(const MqttTiming &chosen) { timing = chosen; }
 
     void testMqttConnection() override;
 

@@ -13,7 +13,10 @@ namespace {
 class NetworkThread : public QThread
 {
 public:
-    explicit NetworkThread(MqttSession *session) : session(session) { }
+    explicit NetworkThread(MqttSession *owned)
+        : session(owned)
+    {
+    }
 
 protected:
     void run() override
@@ -39,10 +42,11 @@ constexpr int ShutdownMarginMs = 1000;
 
 } // namespace
 
-MqttLink::MqttLink(const MqttTiming &timing, QObject *parent)
-    : QObject(parent), timing(timing)
+MqttLink::MqttLink(const MqttTiming &chosen, QObject *parent)
+    : QObject(parent)
+    , timing(chosen)
 {
-    session = new MqttSession(timing);
+    session = new MqttSession(chosen);
     thread = new NetworkThread(session);
     thread->setObjectName(QStringLiteral("mqtt"));
     session->moveToThread(thread);
@@ -56,18 +60,18 @@ MqttLink::~MqttLink()
     shutdown();
 }
 
-template<typename F>
-void MqttLink::post(F &&call)
+template <typename F> void MqttLink::post(F &&call)
 {
     if (session)
         QMetaObject::invokeMethod(session, std::forward<F>(call), Qt::QueuedConnection);
 }
 
 void MqttLink::open(const MqttBroker &broker, const QByteArray &clientId,
-                    const QByteArray &willTopic, const QVector<MqttMessage> &births)
+    const QByteArray &willTopic, const QVector<MqttMessage> &births)
 {
     MqttSession *s = session;
-    post([s, broker, clientId, willTopic, births] { s->open(broker, clientId, willTopic, births); });
+    post(
+        [s, broker, clientId, willTopic, births] { s->open(broker, clientId, willTopic, births); });
 }
 
 void MqttLink::tryOnce(const MqttBroker &broker, const QByteArray &clientId)

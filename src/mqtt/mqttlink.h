@@ -19,7 +19,7 @@ public:
     ~MqttLink() override;
 
     void open(const MqttBroker &broker, const QByteArray &clientId, const QByteArray &willTopic,
-              const QVector<MqttMessage> &births);
+        const QVector<MqttMessage> &births);
     void tryOnce(const MqttBroker &broker, const QByteArray &clientId);
     void publish(const MqttMessage &message, bool keep = false);
     // Says goodbye and disconnects, without waiting for it.
@@ -34,8 +34,7 @@ signals:
     void tried(const QString &result);
 
 private:
-    template<typename F>
-    void post(F &&call);
+    template <typename F> void post(F &&call);
 
     const MqttTiming timing;
     QThread *thread = nullptr;

@@ -1,34 +1,21 @@
 #pragma once
 
+#include "state/publication.h"
+#include "state/stateobject.h"
+
 #include <QByteArray>
 #include <QDateTime>
 #include <QString>
 
-#include <vector>
-
 struct StationCycle;
-struct StationValues;
 
 // What the console publishes to MQTT, as pure functions of the station's
-// values and the settings: topics, the state object, the discovery configs.
+// values and the settings: topics, availability and the discovery configs of
+// the quantities of the state object (src/state).
 namespace mqtt {
 
 extern const QByteArray Online;
 extern const QByteArray Offline;
-
-// One quantity of the state object, as Home Assistant is told about it. An
-// empty unit, class or state class is left out of the config.
-struct Quantity
-{
-    const char *key;
-    const char *name;
-    const char *unit;
-    const char *deviceClass;
-    const char *stateClass;
-};
-
-// Every key of the state object but `time`, in the order they are documented.
-const std::vector<Quantity> &quantities();
 
 // The console's identity in the discovery configs.
 struct Device
@@ -40,6 +27,10 @@ struct Device
 QByteArray availabilityTopic(const QString &base, const QString &id);
 QByteArray stateTopic(const QString &base, const QString &id);
 QByteArray discoveryTopic(const QString &prefix, const QString &id, const char *key);
+// BASE/ID/<suffix>: where another service's message goes.
+QByteArray serviceTopic(const QString &base, const QString &id, const QString &suffix);
+// PREFIX/<component>/skyquill_ID/<objectId>/config
+QByteArray entityTopic(const QString &prefix, const QString &id, const state::Publication &p);
 
 // Whether a text can stand at the front of a topic we publish to: not empty,
 // and free of wildcards and the zero character, which brokers refuse.
@@ -48,12 +39,13 @@ bool validTopicPrefix(const QString &text);
 // Station data flows: a good read, nothing missing.
 bool available(const StationCycle &cycle);
 
-// The state object: base units whatever the display units, C-locale numbers,
-// null for a quantity the station does not deliver.
-QByteArray stateJson(const StationValues &values, const QDateTime &utc);
-
 // The retained discovery config of one quantity.
-QByteArray discoveryConfig(const Quantity &quantity, const Device &device, const QString &base);
+QByteArray discoveryConfig(
+    const state::Quantity &quantity, const Device &device, const QString &base);
+// The retained discovery config of another service's entity: its own fields,
+// the unique id, its state topic and the device, as the sensors have them.
+// Empty when the publication removes the entity.
+QByteArray entityConfig(const state::Publication &p, const Device &device, const QString &base);
 
 // True when a state is due: none yet, or `intervalSeconds` since the last. A
 // clock set back also counts, or the state would stop until it caught up.

@@ -6,7 +6,10 @@
 #include <QCoreApplication>
 #include <QDebug>
 
-MqttPublisher::MqttPublisher(QObject *parent) : QObject(parent) { }
+MqttPublisher::MqttPublisher(QObject *parent)
+    : QObject(parent)
+{
+}
 
 MqttPublisher::~MqttPublisher()
 {
@@ -22,6 +25,11 @@ void MqttPublisher::setSettings(const MqttSettings &settings)
         reopen();
 }
 
+void MqttPublisher::readSettings(const SettingsReader &settings)
+{
+    setSettings(mqttSettingsFrom(settings));
+}
+
 bool MqttPublisher::usable()
 {
     QString problem;
@@ -31,13 +39,14 @@ bool MqttPublisher::usable()
         problem = QStringLiteral("MQTT: no broker host set, not publishing");
     else if (current.broker.port < 1 || current.broker.port > 65535)
         problem = QStringLiteral("MQTT: broker port %1 is out of range, not publishing")
-                          .arg(current.broker.port);
+                      .arg(current.broker.port);
     else if (!mqtt::validTopicPrefix(current.baseTopic))
         problem = QStringLiteral("MQTT: base topic \"%1\" cannot be published to, not publishing")
-                          .arg(current.baseTopic);
+                      .arg(current.baseTopic);
     else if (!mqtt::validTopicPrefix(current.discoveryPrefix))
-        problem = QStringLiteral("MQTT: discovery prefix \"%1\" cannot be published to, not publishing")
-                          .arg(current.discoveryPrefix);
+        problem
+            = QStringLiteral("MQTT: discovery prefix \"%1\" cannot be published to, not publishing")
+                  .arg(current.discoveryPrefix);
     if (problem != refusal && current.enabled && !problem.isEmpty())
         qDebug().noquote() << problem;
     refusal = problem;
@@ -59,32 +68,61 @@ void MqttPublisher::reopen()
         connect(link.get(), &MqttLink::connectedChanged, this, &MqttPublisher::setConnected);
     }
     const QByteArray clientId = QStringLiteral("skyquill-%1-%2")
-                                        .arg(stationId)
-                                        .arg(QCoreApplication::applicationPid())
-                                        .toUtf8();
-    link->open(current.broker, clientId, mqtt::availabilityTopic(current.baseTopic, stationId),
-               births());
+                                    .arg(stationId)
+                                    .arg(QCoreApplication::applicationPid())
+                                    .toUtf8();
+    link->open(
+        current.broker, clientId, mqtt::availabilityTopic(current.baseTopic, stationId), births());
 }
 
 MqttMessage MqttPublisher::availability() const
 {
     return { mqtt::availabilityTopic(current.baseTopic, stationId),
-             online.value_or(false) ? mqtt::Online : mqtt::Offline, 1, true };
+        online.value_or(false) ? mqtt::Online : mqtt::Offline, 1, true };
 }
 
 QVector<MqttMessage> MqttPublisher::births() const
 {
     QVector<MqttMessage> all;
     const mqtt::Device device { stationId, current.swVersion };
-    for (const mqtt::Quantity &q : mqtt::quantities()) {
+    for (const state::Quantity &q : state::quantities()) {
         // With discovery off, an empty retained payload removes a config.
         all.append({ mqtt::discoveryTopic(current.discoveryPrefix, stationId, q.key),
-                     current.discovery ? mqtt::discoveryConfig(q, device, current.baseTopic)
-                                       : QByteArray(),
-                     1, true });
+            current.discovery ? mqtt::discoveryConfig(q, device, current.baseTopic) : QByteArray(),
+            1, true });
     }
+    for (const state::Publication &p : kept)
+        all += messagesOf(p);
     all.append(availability());
     return all;
+}
+
+QVector<MqttMessage> MqttPublisher::messagesOf(const state::Publication &p) const
+{
+    QVector<MqttMessage> all;
+    // The config first, so that Home Assistant has the entity when its state comes.
+    if (!p.component.isEmpty()) {
+        all.append({ mqtt::entityTopic(current.discoveryPrefix, stationId, p),
+            current.discovery
+                ? mqtt::entityConfig(p, { stationId, current.swVersion }, current.baseTopic)
+                : QByteArray(),
+            1, true });
+    }
+    all.append(
+        { mqtt::serviceTopic(current.baseTopic, stationId, p.suffix), p.payload, 1, p.retained });
+    return all;
+}
+
+void MqttPublisher::publish(const state::Publication &publication)
+{
+    if (publication.retained)
+        kept.insert(publication.suffix, publication);
+    // Before the station's id is known, or with MQTT off, the next connect
+    // sends what was kept.
+    if (!link || stationId.isEmpty() || !current.enabled)
+        return;
+    for (const MqttMessage &m : messagesOf(publication))
+        link->publish(m, m.retain);
 }
 
 void MqttPublisher::takeCycle(const CyclePtr &cycle)
@@ -107,7 +145,7 @@ void MqttPublisher::takeCycle(const CyclePtr &cycle)
         return;
     lastState = cycle->utc;
     link->publish({ mqtt::stateTopic(current.baseTopic, stationId),
-                    mqtt::stateJson(cycle->values, cycle->utc), 0, true });
+        state::stateJson(cycle->values, cycle->utc, cycle->rejectedTotals), 0, true });
 }
 
 void MqttPublisher::stop()
@@ -127,5 +165,6 @@ void MqttPublisher::setConnected(bool value)
     // A fresh state on every connect: the broker may have restarted without one.
     if (connected)
         lastState = QDateTime();
+    reportStatus({ { QStringLiteral("connected"), connected } });
     emit connectedChanged(value);
 }

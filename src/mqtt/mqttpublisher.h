@@ -1,10 +1,11 @@
 #pragma once
 
-#include "acquisition/stationcycle.h"
+#include "acquisition/service.h"
 #include "mqttsession.h"
 #include "mqttsettings.h"
 
 #include <QDateTime>
+#include <QMap>
 #include <QObject>
 
 #include <memory>
@@ -17,7 +18,8 @@ class MqttLink;
 // named after the station's serial number, so nothing is published before a
 // cycle has brought one. Lives on the GUI thread; the network work happens on
 // a thread of its own, so neither a slow nor a silent broker holds anyone up.
-class MqttPublisher : public QObject
+// Reports as "mqtt": `connected`.
+class MqttPublisher : public QObject, public Service
 {
     Q_OBJECT
 
@@ -27,12 +29,19 @@ public:
     ~MqttPublisher() override;
 
     // For tests; takes effect with the next connection.
-    void setTiming(const MqttTiming &timing) { this->timing = timing; }
+    void setTiming(const MqttTiming &chosen) { timing = chosen; }
     // Any change reconnects.
     void setSettings(const MqttSettings &settings);
-    void takeCycle(const CyclePtr &cycle);
+    void readSettings(const SettingsReader &settings) override;
+    void takeCycle(const CyclePtr &cycle) override;
     // Says "offline", hands it over and disconnects, within a bounded time.
     void stop();
+    // Another service's message at BASE/ID/<suffix>, with QoS 1, and the
+    // discovery config of its entity, if it names one. A retained one is kept
+    // across reconnects and settings changes and sent on every connect, so
+    // the broker has it whenever MQTT comes on; a message that is not
+    // retained is sent only while connected.
+    void publish(const state::Publication &publication);
 
     bool isConnected() const { return connected; }
 
@@ -44,6 +53,7 @@ private:
     bool usable();
     QVector<MqttMessage> births() const;
     MqttMessage availability() const;
+    QVector<MqttMessage> messagesOf(const state::Publication &publication) const;
     void setConnected(bool value);
 
     MqttSettings current;
@@ -55,4 +65,6 @@ private:
     bool connected = false;
     // The unusable settings last logged, so each is logged once.
     QString refusal;
+    // The other services' retained messages, by suffix.
+    QMap<QString, state::Publication> kept;
 };

@@ -1,8 +1,11 @@
 #include "mqttsession.h"
 
+#include "tlsdiagnosis.h"
+
 #include <QDebug>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLoggingCategory>
 
 #include <mosquitto.h>
 
@@ -18,6 +21,8 @@
 namespace {
 
 constexpr int KeepaliveSeconds = 60;
+
+Q_LOGGING_CATEGORY(brokerAlert, "skyquill.alert.mqtt")
 
 void initialiseLibrary()
 {
@@ -54,10 +59,10 @@ bool connectionError(int rc)
 
 } // namespace
 
-MqttSession::MqttSession(const MqttTiming &timing, QObject *parent)
+MqttSession::MqttSession(const MqttTiming &chosen, QObject *parent)
     : QObject(parent)
-    , timing(timing)
-    , backoff(timing.firstRetryMs, timing.longestRetryMs)
+    , timing(chosen)
+    , backoff(chosen.firstRetryMs, chosen.longestRetryMs)
     , deadline(this)
     , stable(this)
     , retry(this)
@@ -94,7 +99,7 @@ QString MqttSession::where() const
 }
 
 void MqttSession::open(const MqttBroker &b, const QByteArray &id, const QByteArray &will,
-                       const QVector<MqttMessage> &birth)
+    const QVector<MqttMessage> &birth)
 {
     close();
     broker = b;
@@ -127,6 +132,7 @@ void MqttSession::tryOnce(const MqttBroker &b, const QByteArray &id)
 void MqttSession::attempt()
 {
     dropClient();
+    resetFlow();
     lastLibraryError.clear();
     state = State::Connecting;
     ++attemptNumber;
@@ -143,12 +149,12 @@ void MqttSession::attempt()
     mosquitto_log_callback_set(client, &MqttSession::onLog);
     if (!willTopic.isEmpty())
         mosquitto_will_set(client, willTopic.constData(), mqtt::Offline.size(),
-                           mqtt::Offline.constData(), 1, true);
+            mqtt::Offline.constData(), 1, true);
     if (!broker.username.isEmpty()) {
         const QByteArray user = broker.username.toUtf8();
         const QByteArray password = broker.password.toUtf8();
-        mosquitto_username_pw_set(client, user.constData(),
-                                  broker.password.isEmpty() ? nullptr : password.constData());
+        mosquitto_username_pw_set(
+            client, user.constData(), broker.password.isEmpty() ? nullptr : password.constData());
     }
     if (broker.tls) {
         int rc;
@@ -160,8 +166,8 @@ void MqttSession::attempt()
         }
         if (rc != MOSQ_ERR_SUCCESS) {
             fail(broker.caFile.isEmpty()
-                         ? QStringLiteral("TLS is not available: %1").arg(reason(rc, 0))
-                         : QStringLiteral("the CA file %1 cannot be read").arg(broker.caFile));
+                    ? QStringLiteral("TLS is not available: %1").arg(reason(rc, 0))
+                    : QStringLiteral("the CA file %1 cannot be read").arg(broker.caFile));
             return;
         }
     }
@@ -188,7 +194,8 @@ void MqttSession::onDisconnect(mosquitto *, void *self, int code)
 {
     auto *s = static_cast<MqttSession *>(self);
     if (s->state == State::Connecting || s->state == State::Connected)
-        s->fail(code == 0 ? QStringLiteral("the broker closed the connection") : s->reason(code, errno));
+        s->fail(code == 0 ? QStringLiteral("the broker closed the connection")
+                          : s->reason(code, errno));
 }
 
 void MqttSession::onPublish(mosquitto *, void *self, int mid)
@@ -196,6 +203,8 @@ void MqttSession::onPublish(mosquitto *, void *self, int mid)
     auto *s = static_cast<MqttSession *>(self);
     if (mid == s->goodbyeMid)
         s->goodbyeTaken = true;
+    if (s->awaiting.remove(mid))
+        s->sinceAcknowledged.start();
 }
 
 void MqttSession::onLog(mosquitto *, void *self, int level, const char *text)
@@ -230,18 +239,29 @@ void MqttSession::connackArrived(int code)
         connectLogged = true;
     }
     for (const MqttMessage &m : qAsConst(births)) {
-        const int rc = mosquitto_publish(client, nullptr, m.topic.constData(), m.payload.size(),
-                                         m.payload.constData(), m.qos, m.retain);
-        if (rc != MOSQ_ERR_SUCCESS && !connectionError(rc))
+        int mid = 0;
+        const int rc = mosquitto_publish(client, &mid, m.topic.constData(), m.payload.size(),
+            m.payload.constData(), m.qos, m.retain);
+        if (rc == MOSQ_ERR_SUCCESS)
+            track(m, mid);
+        else if (!connectionError(rc))
             qDebug().noquote() << "MQTT: cannot publish to" << m.topic << ":" << reason(rc, 0);
     }
     setConnected(true);
 }
 
-void MqttSession::fail(const QString &why)
+void MqttSession::fail(const QString &reasonGiven)
 {
     if (state != State::Connecting && state != State::Connected)
         return;
+    QString why = reasonGiven;
+    // Looked into only when the reason is going to be read.
+    if (broker.tls && (once || !failureLogged)
+        && why.contains(QLatin1String("certificate verify failed"))) {
+        const QString names = mqtt::certificateNameProblem(broker);
+        if (!names.isEmpty())
+            why = names;
+    }
     deadline.stop();
     stable.stop();
     misc.stop();
@@ -254,10 +274,11 @@ void MqttSession::fail(const QString &why)
         state = State::Waiting;
         const int wait = backoff.next();
         if (!failureLogged) {
-            qDebug().noquote() << "MQTT: broker" << where() << "unavailable:" << why
-                               << QStringLiteral("- retrying in %1 s, then backing off up to %2 s")
-                                          .arg(wait / 1000.0)
-                                          .arg(timing.longestRetryMs / 1000.0);
+            qCWarning(brokerAlert).noquote()
+                << "MQTT: broker" << where() << "unavailable:" << why
+                << QStringLiteral("- retrying in %1 s, then backing off up to %2 s")
+                       .arg(wait / 1000.0)
+                       .arg(timing.longestRetryMs / 1000.0);
             failureLogged = true;
             connectLogged = false;
         }
@@ -304,19 +325,22 @@ void MqttSession::afterIo(int rc, int error)
 
 void MqttSession::readable()
 {
-    if (!client)
-        return;
-    errno = 0;
-    const int rc = mosquitto_loop_read(client, 1);
-    afterIo(rc, errno);
+    io(mosquitto_loop_read);
 }
 
 void MqttSession::writable()
 {
+    io(mosquitto_loop_write);
+}
+
+void MqttSession::io(int (*step)(mosquitto *, int))
+{
     if (!client)
         return;
+    // Room in the socket: the broker has read some of what was sent.
+    sinceTaken.invalidate();
     errno = 0;
-    const int rc = mosquitto_loop_write(client, 1);
+    const int rc = step(client, 1);
     afterIo(rc, errno);
 }
 
@@ -326,7 +350,38 @@ void MqttSession::housekeeping()
         return;
     // Pings, and the keepalive check that notices a broker gone quiet.
     mosquitto_loop_misc(client);
+    if (state == State::Connected) {
+        const QString within = QString::number(timing.stalledMs / 1000.0);
+        // One that reads nothing acknowledges nothing either: the first says more.
+        if (sinceTaken.isValid() && sinceTaken.elapsed() > timing.stalledMs) {
+            fail(QStringLiteral("it took nothing sent to it for %1 s").arg(within));
+            return;
+        }
+        if (!awaiting.isEmpty() && sinceAcknowledged.elapsed() > timing.stalledMs) {
+            fail(QStringLiteral("it acknowledged no publication for %1 s").arg(within));
+            return;
+        }
+    }
     watch();
+}
+
+void MqttSession::track(const MqttMessage &message, int mid)
+{
+    if (message.qos > 0) {
+        if (awaiting.isEmpty())
+            sinceAcknowledged.start();
+        awaiting.insert(mid);
+    }
+    queuedBytes += message.topic.size() + message.payload.size();
+}
+
+void MqttSession::resetFlow()
+{
+    awaiting.clear();
+    sinceAcknowledged.invalidate();
+    queuedBytes = 0;
+    sinceTaken.invalidate();
+    droppedLogged = false;
 }
 
 void MqttSession::watch()
@@ -348,7 +403,15 @@ void MqttSession::watch()
         connect(reader, &QSocketNotifier::activated, this, &MqttSession::readable);
         connect(writer, &QSocketNotifier::activated, this, &MqttSession::writable);
     }
-    writer->setEnabled(mosquitto_want_write(client));
+    const bool pending = mosquitto_want_write(client);
+    writer->setEnabled(pending);
+    // The broker took all that was sent: the count starts again.
+    if (!pending) {
+        queuedBytes = 0;
+        sinceTaken.invalidate();
+    } else if (!sinceTaken.isValid()) {
+        sinceTaken.start();
+    }
 }
 
 void MqttSession::unwatch()
@@ -381,7 +444,7 @@ void MqttSession::publish(const MqttMessage &message, bool keep)
 {
     if (keep) {
         auto it = std::find_if(births.begin(), births.end(),
-                               [&](const MqttMessage &m) { return m.topic == message.topic; });
+            [&](const MqttMessage &m) { return m.topic == message.topic; });
         if (it != births.end())
             *it = message;
         else
@@ -389,12 +452,23 @@ void MqttSession::publish(const MqttMessage &message, bool keep)
     }
     if (state != State::Connected || !client)
         return;
+    // A broker that reads nothing would have every state queued here; the
+    // newest replaces them anyway.
+    if (message.qos == 0 && queuedBytes > MaxQueuedBytes) {
+        if (!droppedLogged)
+            qDebug().noquote() << "MQTT: broker" << where()
+                               << "takes nothing: states are dropped until it does";
+        droppedLogged = true;
+        return;
+    }
     errno = 0;
-    const int rc = mosquitto_publish(client, nullptr, message.topic.constData(),
-                                     message.payload.size(), message.payload.constData(),
-                                     message.qos, message.retain);
+    int mid = 0;
+    const int rc = mosquitto_publish(client, &mid, message.topic.constData(),
+        message.payload.size(), message.payload.constData(), message.qos, message.retain);
     const int error = errno;
-    if (rc != MOSQ_ERR_SUCCESS && !connectionError(rc))
+    if (rc == MOSQ_ERR_SUCCESS)
+        track(message, mid);
+    else if (!connectionError(rc))
         qDebug().noquote() << "MQTT: cannot publish to" << message.topic << ":" << reason(rc, 0);
     afterIo(rc, error);
 }
@@ -412,7 +486,7 @@ void MqttSession::close()
             goodbyeMid = -1;
             int mid = 0;
             if (mosquitto_publish(client, &mid, willTopic.constData(), mqtt::Offline.size(),
-                                  mqtt::Offline.constData(), 1, true)
+                    mqtt::Offline.constData(), 1, true)
                 == MOSQ_ERR_SUCCESS) {
                 goodbyeMid = mid;
                 QElapsedTimer waited;

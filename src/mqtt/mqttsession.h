@@ -4,8 +4,10 @@
 #include "mqttsettings.h"
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
+#include <QSet>
 #include <QSocketNotifier>
 #include <QTimer>
 #include <QVector>
@@ -32,6 +34,9 @@ struct MqttTiming
     // A connection that holds this long ends a run of failures: the backoff
     // starts again from the first wait, and the next failure is logged.
     int stableMs = 60000;
+    // A broker that acknowledges no publication, or takes nothing sent to
+    // it, for this long is left and connected to again.
+    int stalledMs = 30000;
 };
 
 // One libmosquitto client, run by the event loop of the thread it lives on:
@@ -50,7 +55,7 @@ public:
     // keeps reconnecting with backoff until close(). The will is "offline" at
     // `willTopic`. Every connect publishes `births` first.
     void open(const MqttBroker &broker, const QByteArray &clientId, const QByteArray &willTopic,
-              const QVector<MqttMessage> &births);
+        const QVector<MqttMessage> &births);
     // One attempt without a will or a retry; `tried` tells how it went.
     void tryOnce(const MqttBroker &broker, const QByteArray &clientId);
     // Sent when connected, else dropped. With `keep`, it also replaces the
@@ -66,20 +71,36 @@ signals:
     void tried(const QString &result);
 
 private:
-    enum class State { Idle, Connecting, Connected, Waiting, Closing };
+    enum class State
+    {
+        Idle,
+        Connecting,
+        Connected,
+        Waiting,
+        Closing
+    };
 
     static void onConnect(mosquitto *, void *self, int code);
     static void onDisconnect(mosquitto *, void *self, int code);
     static void onPublish(mosquitto *, void *self, int mid);
     static void onLog(mosquitto *, void *self, int level, const char *text);
 
+    // What is queued for a broker that does not read is bounded: past this
+    // a message of QoS 0 (the state, which the next one replaces) is dropped.
+    static constexpr qint64 MaxQueuedBytes = 64 * 1024;
+
     void attempt();
     void connackArrived(int code);
     void fail(const QString &reason);
     void afterIo(int rc, int error);
+    // One read or write step of the client library, and what follows it.
+    void io(int (*step)(mosquitto *, int));
     void readable();
     void writable();
     void housekeeping();
+    // Counts a publication handed to the library as message `mid`.
+    void track(const MqttMessage &message, int mid);
+    void resetFlow();
     void watch();
     void unwatch();
     void dropClient();
@@ -106,6 +127,15 @@ private:
     // Counts attempts, so that work queued for one never touches the next.
     quint64 attemptNumber = 0;
     QString lastLibraryError;
+    // QoS 1 publications the broker has not acknowledged, and how long since
+    // it last acknowledged one.
+    QSet<int> awaiting;
+    QElapsedTimer sinceAcknowledged;
+    // Bytes handed over since the library's queue was last seen empty, and
+    // how long the socket has taken nothing of it.
+    qint64 queuedBytes = 0;
+    QElapsedTimer sinceTaken;
+    bool droppedLogged = false;
     int goodbyeMid = -1;
     bool goodbyeTaken = false;
 

@@ -4,6 +4,18 @@
 #include <QFileInfo>
 #include <QSerialPortInfo>
 
+QString serialDevicePath(const QString &portName)
+{
+#ifdef Q_OS_WIN
+    // The \\.\ prefix reaches COM10 and above, which the short names cannot.
+    return QStringLiteral("\\\\.\\") + portName;
+#else
+    if (portName.startsWith(QLatin1Char('/')))
+        return portName;
+    return QStringLiteral("/dev/") + portName;
+#endif
+}
+
 namespace serialports {
 
 QString defaultByIdFolder()
@@ -77,6 +89,21 @@ FirstRunChoice chooseFirstRunPort(const QList<SerialPortEntry> &ports)
     if (!ports.isEmpty())
         return { fallback, QStringLiteral("no USB serial port found, only built-in ones") };
     return { fallback, QStringLiteral("no serial port found") };
+}
+
+bool portExists(const QString &portName, const QStringList &listed)
+{
+    if (portName.isEmpty())
+        return false;
+    if (listed.contains(portName))
+        return true;
+#ifdef Q_OS_WIN
+    // A COM port has no file to look at; the scan knows every one there is.
+    return false;
+#else
+    // Follows links: one whose device is gone does not exist.
+    return QFileInfo::exists(serialDevicePath(portName));
+#endif
 }
 
 } // namespace serialports

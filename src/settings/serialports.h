@@ -3,6 +3,7 @@
 #include <QHash>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
@@ -19,6 +20,10 @@ struct SerialPortEntry
 };
 
 using SerialPortScanner = std::function<QList<SerialPortEntry>()>;
+
+// The device path for a configured port name: on POSIX a name without a
+// leading "/" lives in /dev; an absolute path is used as given.
+QString serialDevicePath(const QString &portName);
 
 namespace serialports {
 
@@ -45,5 +50,10 @@ struct FirstRunChoice
 // only USB adapter when there is exactly one (by its by-id name if it has
 // one), else "COM1" as on Windows, so the user picks.
 FirstRunChoice chooseFirstRunPort(const QList<SerialPortEntry> &ports);
+
+// Whether a stored port is there to open: one the scan `listed`, or, outside
+// Windows, any device path that exists, such as a pseudo-terminal or a link
+// the scan does not know.
+bool portExists(const QString &portName, const QStringList &listed);
 
 } // namespace serialports

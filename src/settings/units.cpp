@@ -17,8 +17,9 @@ const PressureRow pressureRows[] = {
     { "kPa", 70, 120, 5 },
 };
 
-const PressureRow &pressureRow(int index)
+const PressureRow &pressureRow(PressureUnit unit)
 {
+    const int index = int(unit);
     return (index >= 0 && index <= 3) ? pressureRows[index] : pressureRows[0];
 }
 
@@ -35,74 +36,101 @@ const SpeedRow speedRows[] = {
     { "knots", 45 },
 };
 
-const SpeedRow &speedRow(int index)
+const SpeedRow &speedRow(SpeedUnit unit)
 {
+    const int index = int(unit);
     return (index >= 0 && index <= 3) ? speedRows[index] : speedRows[0];
 }
 
 } // namespace
 
-QString temperatureLabel(int index)
+QString temperatureLabel(TemperatureUnit unit)
 {
-    return index == Celsius ? QStringLiteral("\u00B0C") : QStringLiteral("\u00B0F");
+    return unit == TemperatureUnit::Celsius ? QStringLiteral("\u00B0C") : QStringLiteral("\u00B0F");
 }
 
-int temperatureRangeLow(int)
+int temperatureRangeLow(TemperatureUnit)
 {
     return -20;
 }
 
-int temperatureRangeHigh(int index)
+int temperatureRangeHigh(TemperatureUnit unit)
 {
-    return index == Celsius ? 60 : 130;
+    return unit == TemperatureUnit::Celsius ? 60 : 130;
 }
 
-QString pressureLabel(int index)
+QString pressureLabel(PressureUnit unit)
 {
-    return QString::fromLatin1(pressureRow(index).label);
+    return QString::fromLatin1(pressureRow(unit).label);
 }
 
-int pressureRangeLow(int index)
+int pressureRangeLow(PressureUnit unit)
 {
-    return pressureRow(index).low;
+    return pressureRow(unit).low;
 }
 
-int pressureRangeHigh(int index)
+int pressureRangeHigh(PressureUnit unit)
 {
-    return pressureRow(index).high;
+    return pressureRow(unit).high;
 }
 
-int pressureTickSize(int index)
+int pressureTickSize(PressureUnit unit)
 {
-    return pressureRow(index).tick;
+    return pressureRow(unit).tick;
 }
 
-QString speedLabel(int index)
+QString speedLabel(SpeedUnit unit)
 {
-    return QString::fromLatin1(speedRow(index).label);
+    return QString::fromLatin1(speedRow(unit).label);
 }
 
-int speedRangeHigh(int index)
+int speedRangeHigh(SpeedUnit unit)
 {
-    return speedRow(index).high;
+    return speedRow(unit).high;
 }
 
-QString distanceLabel(int index)
+QString distanceLabel(DistanceUnit unit)
 {
-    return index == Kilometres ? QStringLiteral("km") : QStringLiteral("mi");
+    return unit == DistanceUnit::Kilometres ? QStringLiteral("km") : QStringLiteral("mi");
+}
+
+QString measureLabel(Measure measure, const DisplayUnits &units, RainGauge gauge)
+{
+    const bool inches = gauge == RainGauge::Inches;
+    switch (measure) {
+    case Measure::Temperature:
+        return temperatureLabel(units.temperature);
+    case Measure::Pressure:
+        return pressureLabel(units.pressure);
+    case Measure::Speed:
+        return speedLabel(units.speed);
+    case Measure::Distance:
+        return distanceLabel(units.distance);
+    case Measure::Rain:
+        return inches ? QStringLiteral("in") : QStringLiteral("mm");
+    case Measure::RainRate:
+        return inches ? QStringLiteral("in/hr") : QStringLiteral("mm/hr");
+    default:
+        break;
+    }
+    // The units no setting chooses, in the order of Measure.
+    static const char *const fixedUnits[]
+        = { "", "%", "°", "", "°C", "", "", "", "", "", "W/m²", "ft" };
+    return QString::fromUtf8(fixedUnits[int(measure)]);
 }
 
 } // namespace units
 
 namespace theme {
 
-const Palette &palette(int theme)
+const char *colour(int theme, Role role)
 {
-    static const Palette dark = { "#000000", "#FFFFFF", "#FFEE99", "#99FF99",
-                                  "#FF9999", "#9999FF", "#A99999FF" };
-    static const Palette light = { "#FFFFFF", "#000000", "#E57200", "#007F00",
-                                   "#B20000", "#0000B2", "#A00000B2" };
-    return theme == 0 ? dark : light;
+    // In the order of Role.
+    static const char *const dark[]
+        = { "#000000", "#FFFFFF", "#FFEE99", "#99FF99", "#FF9999", "#9999FF", "#A99999FF" };
+    static const char *const light[]
+        = { "#FFFFFF", "#000000", "#E57200", "#007F00", "#B20000", "#0000B2", "#A00000B2" };
+    return (theme == 0 ? dark : light)[int(role)];
 }
 
 } // namespace theme

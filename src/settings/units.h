@@ -1,49 +1,50 @@
 #pragma once
 
+#include "record/units.h"
+
 #include <QString>
 
-// Unit labels, gauge scales and theme colours, derived from the small integer
-// indexes the settings store keeps. Indexes outside the known ones fall back
-// to the first row, except temperature and distance, where anything non-zero
-// means the imperial unit.
+// Unit labels, gauge scales and theme colours. Units outside the named ones
+// fall back to the first row, except temperature and distance, where anything
+// but the metric unit means the imperial one.
 namespace units {
 
-enum TemperatureUnit { Celsius = 0, Fahrenheit = 1 };
-enum PressureUnit { Millibar = 0, MmHg = 1, InHg = 2, KPa = 3 };
-enum SpeedUnit { Mph = 0, MetresPerSecond = 1, KmPerHour = 2, Knots = 3 };
-enum DistanceUnit { Kilometres = 0, Miles = 1 };
-enum PressureAdjustment { MeanSeaLevel = 0, Station = 1 };
+QString temperatureLabel(TemperatureUnit unit);
+int temperatureRangeLow(TemperatureUnit unit);
+int temperatureRangeHigh(TemperatureUnit unit);
 
-QString temperatureLabel(int index);
-int temperatureRangeLow(int index);
-int temperatureRangeHigh(int index);
+QString pressureLabel(PressureUnit unit);
+int pressureRangeLow(PressureUnit unit);
+int pressureRangeHigh(PressureUnit unit);
+int pressureTickSize(PressureUnit unit);
 
-QString pressureLabel(int index);
-int pressureRangeLow(int index);
-int pressureRangeHigh(int index);
-int pressureTickSize(int index);
+QString speedLabel(SpeedUnit unit);
+int speedRangeHigh(SpeedUnit unit);
 
-QString speedLabel(int index);
-int speedRangeHigh(int index);
+QString distanceLabel(DistanceUnit unit);
 
-QString distanceLabel(int index);
+// The label of what a quantity measures in the display units, rain in the
+// gauge's unit (inches or millimetres).
+QString measureLabel(Measure measure, const DisplayUnits &units, RainGauge gauge);
 
 } // namespace units
 
 namespace theme {
 
-struct Palette
+// The colours the interface draws with, each a colour property of Settings.
+enum class Role
 {
-    const char *background;
-    const char *text;
-    const char *needle2;
-    const char *needle3;
-    const char *red;
-    const char *blue;
-    const char *shadow;
+    Background,
+    Text,
+    Needle2,
+    Needle3,
+    Red,
+    Blue,
+    Shadow,
 };
 
-// 0 is the dark theme, every other value the light one.
-const Palette &palette(int theme);
+// The colour text of a role in a theme: 0 is the dark theme, every other
+// value the light one.
+const char *colour(int theme, Role role);
 
 } // namespace theme

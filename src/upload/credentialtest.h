@@ -17,8 +17,9 @@ public:
     void testCredentials(int serialNumber, const QString &password) override;
 
 signals:
-    // The portal was not reached at all (no connection, no answer in time):
-    // the credentials were never judged. Comes just before result(false).
+    // The portal did not judge the credentials (not reached, an HTTP error,
+    // a reply too large or too late); `reason` is the message for the user,
+    // PortalExchange::Result::failure. Comes just before result(false).
     void unreachable(const QString &reason);
     // Exactly once per test.
     void result(bool accepted);

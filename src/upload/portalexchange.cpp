@@ -3,96 +3,57 @@
 #include "portalurl.h"
 
 #include <QDebug>
-#include <QNetworkAccessManager>
-#include <QTimer>
 
 PortalExchange::PortalExchange(QObject *parent)
     : QObject(parent)
-    , deadline(new QTimer(this))
+    , exchange(new net::HttpExchange(this))
 {
     static const int registered = qRegisterMetaType<PortalExchange::Result>();
     Q_UNUSED(registered)
-    deadline->setSingleShot(true);
-    connect(deadline, &QTimer::timeout, this, [this] {
-        fail(QNetworkReply::OperationCanceledError,
-            QStringLiteral("Portal reply not complete within %1 s, giving up")
-                .arg(deadline->interval() / 1000.0));
-    });
+    connect(exchange, &net::HttpExchange::finished, this, &PortalExchange::take);
 }
 
 PortalExchange::~PortalExchange() = default;
 
 void PortalExchange::post(const QByteArray &form)
 {
-    if (manager || done)
-        return;
-    // One manager per exchange, so one that hangs holds back no other.
-    manager = new QNetworkAccessManager(this);
-    reply = manager->post(portalRequest(), form);
-    // Qt reads no further ahead than the cap while we have not taken it.
-    reply->setReadBufferSize(MaxBodyBytes);
-    connect(reply, &QNetworkReply::readyRead, this, &PortalExchange::readBody);
-    connect(reply, &QNetworkReply::finished, this, &PortalExchange::replyFinished);
-    deadline->start(deadlineMs > 0 ? deadlineMs : portalTimeoutMs());
+    exchange->setDeadline(deadlineMs > 0 ? deadlineMs : portalTimeoutMs());
+    exchange->post(portalRequest(), form);
 }
 
-void PortalExchange::readBody()
+void PortalExchange::take(const net::HttpExchange::Result &answer)
 {
-    if (done || !reply)
-        return;
-    body += reply->read(MaxBodyBytes - body.size());
-    if (reply->bytesAvailable() > 0)
-        fail(QNetworkReply::NoError,
-            QStringLiteral("Portal reply larger than %1 bytes, giving up").arg(MaxBodyBytes));
-}
-
-void PortalExchange::replyFinished()
-{
-    readBody();
-    if (done || !reply)
-        return;
-    Result result;
-    result.body = body;
-    result.error = reply->error();
-    result.delivered = portalReplyDelivered(*reply);
-    if (result.error != QNetworkReply::NoError) {
-        result.failure = reply->errorString();
-    } else if (!result.delivered) {
-        result.failure = QStringLiteral("HTTP status %1").arg(
-            reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt());
-    }
-    finish(result);
-}
-
-void PortalExchange::fail(QNetworkReply::NetworkError error, const QString &why)
-{
-    if (done)
-        return;
-    qDebug().noquote() << why;
-    Result result;
-    result.body = body;
-    result.error = error;
-    result.failure = why;
-    finish(result);
-}
-
-void PortalExchange::finish(const Result &result)
-{
+    using Outcome = net::HttpExchange::Outcome;
     done = true;
-    deadline->stop();
-    if (reply) {
-        // abort() emits finished at once; nothing here listens any more.
-        disconnect(reply, nullptr, this, nullptr);
-        if (reply->isRunning())
-            reply->abort();
-        reply->deleteLater();
-        reply = nullptr;
+    Result result;
+    result.body = answer.body;
+    result.error = answer.error;
+    // Redirects are not followed, so a 3xx is no delivery either.
+    result.delivered = answer.success() && answer.error == QNetworkReply::NoError;
+    const QString tooLate = QStringLiteral("The portal did not answer within %1 s.")
+                                .arg(exchange->deadline() / 1000.0);
+    switch (answer.outcome) {
+    case Outcome::Answered:
+        if (!result.delivered)
+            result.failure = QStringLiteral("The portal answered HTTP %1.").arg(answer.status);
+        break;
+    case Outcome::TooLarge:
+        qDebug().noquote()
+            << QStringLiteral("Portal reply larger than %1 bytes, giving up").arg(MaxBodyBytes);
+        result.failure = QStringLiteral("The portal's reply was too large.");
+        break;
+    case Outcome::TimedOut:
+        qDebug().noquote() << QStringLiteral("Portal reply not complete within %1 s, giving up")
+                                  .arg(exchange->deadline() / 1000.0);
+        result.failure = tooLate;
+        break;
+    case Outcome::Unreachable:
+    case Outcome::NoTls:
+        // Qt's own transfer timeout, as long as the deadline, may come first.
+        result.failure = answer.error == QNetworkReply::OperationCanceledError
+            ? tooLate
+            : QStringLiteral("The portal could not be reached: ") + answer.failure;
+        break;
     }
-    if (manager) {
-        manager->deleteLater();
-        manager = nullptr;
-    }
-    // Never from inside a call of the caller's or of the reply's.
-    QMetaObject::invokeMethod(
-        this, [this, result] { emit finished(result); }, Qt::QueuedConnection);
+    emit finished(result);
 }

@@ -1,37 +1,38 @@
 #pragma once
 
+#include "net/httpexchange.h"
+
 #include <QByteArray>
 #include <QNetworkReply>
 #include <QObject>
 #include <QString>
 
-class QNetworkAccessManager;
-class QTimer;
-
-// One form posted to the portal, for the live upload and the credential test.
-// The whole exchange has a deadline from sending to the end of the reply (Qt's
-// transfer timeout only counts silence, so a portal that trickles would hold
-// it for ever), the reply body a cap, and `finished` comes exactly once,
-// always from the event loop. One object per post; delete it with
-// deleteLater() once finished.
+// One form posted to the portal, for the live upload and the credential test:
+// an HttpExchange (its deadline, its reply cap, `finished` exactly once and
+// always from the event loop) whose result is told in the portal's words. One
+// object per post; delete it with deleteLater() once finished.
 class PortalExchange : public QObject
 {
     Q_OBJECT
 
 public:
-    static constexpr qint64 MaxBodyBytes = 64 * 1024;
+    static constexpr qint64 MaxBodyBytes = net::HttpExchange::MaxBodyBytes;
 
     struct Result
     {
         // The portal answered within the deadline, with a 2xx status and a
-        // body within the cap. What the body says is for the caller to judge.
+        // body within the cap. Only then does its body speak for the portal:
+        // an empty body after a refused connection or an error page is no
+        // answer. What the body says is for the caller to judge.
         bool delivered = false;
         // As much of the body as was read; never more than the cap.
         QByteArray body;
         // What Qt reported; OperationCanceledError when the deadline passed,
         // NoError for a body over the cap.
         QNetworkReply::NetworkError error = QNetworkReply::NoError;
-        // Why it was not delivered, for a message; empty when it was.
+        // Why it was not delivered, as the user is told: the portal could
+        // not be reached (and why), answered HTTP 503, sent a reply too large,
+        // or none within the deadline. Empty when it was delivered.
         QString failure;
     };
 
@@ -50,16 +51,10 @@ signals:
     void finished(const PortalExchange::Result &result);
 
 private:
-    void readBody();
-    void replyFinished();
-    void fail(QNetworkReply::NetworkError error, const QString &why);
-    void finish(const Result &result);
+    void take(const net::HttpExchange::Result &answer);
 
-    QNetworkAccessManager *manager = nullptr;
-    QNetworkReply *reply = nullptr;
-    QTimer *deadline;
+    net::HttpExchange *exchange;
     int deadlineMs = 0;
-    QByteArray body;
     bool done = false;
 };
 

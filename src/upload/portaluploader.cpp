@@ -1,6 +1,16 @@
 #include "portaluploader.h"
 
 #include <QDebug>
+#include <QLoggingCategory>
+
+namespace {
+
+// Two kinds: a portal that cannot be reached at start-up (the network not up
+// yet) must not hide one that later turns the key away.
+Q_LOGGING_CATEGORY(portalUnreachable, "skyquill.alert.portal.unreachable")
+Q_LOGGING_CATEGORY(portalRefused, "skyquill.alert.portal.refused")
+
+} // namespace
 
 PortalUploader::PortalUploader(QObject *parent)
     : QObject(parent)
@@ -20,11 +30,24 @@ QString PortalUploader::lastUploadText() const
     return lastAcceptedTime.toString(Qt::TextDate);
 }
 
+void PortalUploader::readSettings(const SettingsReader &settings)
+{
+    setSettings(uploadSettingsFrom(settings));
+}
+
+void PortalUploader::report() const
+{
+    reportStatus({ { QStringLiteral("lastUpload"), lastUploadText() },
+        { QStringLiteral("uploads"), uploadsDue } });
+}
+
 void PortalUploader::takeCycle(const CyclePtr &cycle)
 {
     if (!cycle || !cycle->good() || !portalUploadDue(lastTrigger, cycle->local, current.minutes))
         return;
     lastTrigger = cycle->local;
+    ++uploadsDue;
+    report();
     emit uploadDue();
     upload(cycle->values, current, cycle->utc);
 }
@@ -73,13 +96,18 @@ void PortalUploader::sendDataFinished(
     qDebug() << "data sent to quorin live, response is " << result.body;
 
     // Accepted only when the portal itself answered and did not turn us away.
-    if (result.delivered && !uploadRejected(result.body)) {
+    if (!result.delivered) {
+        qCWarning(portalUnreachable).noquote() << "Upload not delivered:" << result.failure;
+    } else if (uploadRejected(result.body)) {
+        qDebug() << "Send data failed";
+        qCWarning(portalRefused).noquote()
+            << "Portal refused the upload: the serial number or the key is wrong ("
+                + QString::fromUtf8(result.body.left(120)).simplified() + QLatin1Char(')');
+    } else {
         if (!carried.lastUsername.isEmpty())
             wuAccepted = carried;
         lastAcceptedTime = clock();
+        report();
         emit lastUploadChanged();
-    } else if (result.error == QNetworkReply::NoError) {
-        // Network errors have had their own line.
-        qDebug() << "Send data failed";
     }
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "acquisition/stationcycle.h"
+#include "acquisition/service.h"
 #include "portalexchange.h"
 #include "uploadform.h"
 
@@ -17,8 +17,9 @@ struct StationValues;
 // due while the last is still pending is skipped (each exchange has its own
 // deadline, so that wait is bounded). Uploads the station's values from a good
 // cycle every `UploadSettings::minutes`, and remembers when the portal last
-// accepted one. Lives on the GUI thread.
-class PortalUploader : public QObject
+// accepted one. Reports as "upload": `lastUpload` (the text of
+// lastUploadText()) and `uploads` (how many fell due). Lives on the GUI thread.
+class PortalUploader : public QObject, public Service
 {
     Q_OBJECT
 
@@ -30,9 +31,10 @@ public:
     // Local time for the accepted-upload stamp; tests and the app inject one.
     void setClock(Clock clock);
     void setSettings(const UploadSettings &settings) { current = settings; }
+    void readSettings(const SettingsReader &settings) override;
 
     // Uploads a good cycle when an upload is due.
-    void takeCycle(const CyclePtr &cycle);
+    void takeCycle(const CyclePtr &cycle) override;
 
     // Builds the form from the values and posts it; a Weather Underground
     // pair in it counts as delivered once the portal accepts the upload.
@@ -56,7 +58,10 @@ private:
     void post(const QUrlQuery &form, const WuCredentialState &carried);
     void sendDataFinished(const PortalExchange::Result &result, const WuCredentialState &carried);
 
+    void report() const;
+
     QPointer<PortalExchange> pending;
+    int uploadsDue = 0;
     bool skipLogged = false; // once per run of skipped uploads
     Clock clock;
     UploadSettings current;

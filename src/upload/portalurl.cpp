@@ -36,13 +36,6 @@ QNetworkRequest portalRequest()
     return request;
 }
 
-bool portalReplyDelivered(const QNetworkReply &reply)
-{
-    // Redirects are not followed, so a 3xx is no delivery either.
-    const int status = reply.attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    return reply.error() == QNetworkReply::NoError && status >= 200 && status < 300;
-}
-
 int portalTimeoutMs()
 {
     return timeoutOverride > 0 ? timeoutOverride : defaultTimeoutMs;

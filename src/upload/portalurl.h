@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QUrl>
 
@@ -11,11 +10,6 @@ QUrl portalUrl();
 // timeout. That one only counts silence; PortalExchange adds the deadline
 // for the whole exchange.
 QNetworkRequest portalRequest();
-
-// True when a finished reply came through without a network error and with
-// a 2xx status. Only then does its body speak for the portal: an empty body
-// after a refused connection or an error page is no answer.
-bool portalReplyDelivered(const QNetworkReply &reply);
 
 // The transfer timeout portalRequest() sets and the deadline of a
 // PortalExchange: 30 s unless overridden.

@@ -1,8 +1,12 @@
 #include "uploadform.h"
 
-#include "acquisition/stationdata.h"
+#include "record/stationvalues.h"
 
 #include <QLocale>
+
+#include <cmath>
+
+#include <utility>
 
 namespace {
 
@@ -20,8 +24,11 @@ void addField(QUrlQuery &form, const QString &key, const QString &value)
     form.addQueryItem(key, escaped);
 }
 
+// A value the data checks refused (NaN) is left out of the form.
 void addDouble(QUrlQuery &form, const QString &key, double value)
 {
+    if (std::isnan(value))
+        return;
     addField(form, key, fixed6(value));
 }
 
@@ -43,6 +50,22 @@ bool analogOfType(const StationValues &v, int type, double *value)
     }
     return false;
 }
+
+// The readings at the front of the form, in the portal's order.
+const std::pair<const char *, double StationValues::*> readings[] = {
+    { "tc", &StationValues::airTemp },
+    { "rh", &StationValues::humidity },
+    { "rp", &StationValues::pressure },
+    { "rpt", &StationValues::pressureTemp },
+    { "ws", &StationValues::wind },
+    { "wd", &StationValues::windDir },
+    { "ws2", &StationValues::wind2 },
+    { "wd2", &StationValues::windDir2 },
+    { "ws10", &StationValues::wind10 },
+    { "wd10", &StationValues::windDir10 },
+    { "wgs", &StationValues::windGust },
+    { "wgd", &StationValues::windDirGust },
+};
 
 QString utcText(const QDateTime &utcNow)
 {
@@ -67,18 +90,8 @@ QUrlQuery buildUploadForm(const StationValues &v, const UploadSettings &settings
     addInt(form, QStringLiteral("id"), settings.serialNumber);
     addField(form, QStringLiteral("pw"), settings.password);
     addField(form, QStringLiteral("utc"), utcText(utcNow));
-    addDouble(form, QStringLiteral("tc"), v.airTemp);
-    addDouble(form, QStringLiteral("rh"), v.humidity);
-    addDouble(form, QStringLiteral("rp"), v.pressure);
-    addDouble(form, QStringLiteral("rpt"), v.pressureTemp);
-    addDouble(form, QStringLiteral("ws"), v.wind);
-    addDouble(form, QStringLiteral("wd"), v.windDir);
-    addDouble(form, QStringLiteral("ws2"), v.wind2);
-    addDouble(form, QStringLiteral("wd2"), v.windDir2);
-    addDouble(form, QStringLiteral("ws10"), v.wind10);
-    addDouble(form, QStringLiteral("wd10"), v.windDir10);
-    addDouble(form, QStringLiteral("wgs"), v.windGust);
-    addDouble(form, QStringLiteral("wgd"), v.windDirGust);
+    for (const auto &field : readings)
+        addDouble(form, QLatin1String(field.first), v.*field.second);
 
     double analog = 0;
     if (analogOfType(v, 1, &analog))
@@ -88,7 +101,8 @@ QUrlQuery buildUploadForm(const StationValues &v, const UploadSettings &settings
     if (analogOfType(v, 3, &analog))
         addDouble(form, QStringLiteral("sr"), analog);
     if (analogOfType(v, 5, &analog)) {
-        addDouble(form, QStringLiteral("wbgt"), v.wbgt);
+        if (!v.isRejected("wbgt_c"))
+            addDouble(form, QStringLiteral("wbgt"), v.wbgt);
         addDouble(form, QStringLiteral("gtc"), analog);
     }
 

@@ -1,21 +1,13 @@
 #pragma once
 
+#include "uploadsettings.h"
+
 #include <QByteArray>
 #include <QDateTime>
 #include <QString>
 #include <QUrlQuery>
 
 struct StationValues;
-
-// The settings of the portal upload: what goes into a form, and how often.
-struct UploadSettings
-{
-    int serialNumber = 0;
-    QString password;
-    QString wuUsername;
-    QString wuPassword;
-    int minutes = 10;
-};
 
 // The Weather Underground pair that last went out in an upload the portal
 // accepted. It starts empty with each run of the console, so the pair

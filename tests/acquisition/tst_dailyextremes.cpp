@@ -1,5 +1,6 @@
 #include "acquisition/dailyextremes.h"
 #include "acquisition/stationdata.h"
+#include "record/counters.h"
 
 #include <QtTest>
 

@@ -1,8 +1,9 @@
-#include "support/localportal.h"
 #include "acquisition/qmodbus.h"
 #include "settings/syssettings.h"
+#include "support/localportal.h"
 #include "support/logcapture.h"
 #include "support/processes.h"
+#include "support/shownvalues.h"
 
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -32,17 +33,18 @@ private slots:
         settings.setSerialPort(pair.a);
         settings.setTemperatureUnits(0);
         QModbus modbus(&settings);
-        QSignalSpy cycles(&modbus, &QModbus::airTempChanged);
+        ShownValues shown(modbus, settings);
+        QSignalSpy cycles(&shown, &StationDisplay::airTempChanged);
         modbus.updateTimerTimeout();
         modbus.start();
         // pymodbus may need a moment before it reads its port.
         QTRY_VERIFY_WITH_TIMEOUT(cycles.count() >= 1, 15000);
 
         auto reg = [](int n) { return (n * 3 + 7) & 0xFFFF; };
-        QCOMPARE(modbus.airTemp(), -20.0);
-        QCOMPARE(modbus.humidity(), reg(223) / 10.0);
-        QCOMPARE(modbus.deviceSerialNumber(),
-                 QString::number(quint32(reg(103)) << 16 | quint32(reg(104))));
+        QCOMPARE(shown.airTemp(), -20.0);
+        QCOMPARE(shown.humidity(), reg(223) / 10.0);
+        QCOMPARE(shown.deviceSerialNumber(),
+            QString::number(quint32(reg(103)) << 16 | quint32(reg(104))));
         const QByteArray image = modbus.registers().snapshot();
         QCOMPARE(quint8(image.at(0)), quint8(reg(101) >> 8));
         QCOMPARE(quint8(image.at(1)), quint8(reg(101)));

@@ -247,13 +247,13 @@ void TestStationData::lightningCountersAccumulate()
     QCOMPARE(v.lightningDisturbers, 6);
     QCOMPARE(v.lightning10, 5); // a window count, not a running total
 
-    // Totals at the ends of the range stay there instead of wrapping round.
+    // Totals run on past the int range; only the ends of 64 bits hold them.
     v.lightningStrikes = std::numeric_limits<int>::max() - 1;
-    v.lightningNoise = std::numeric_limits<int>::min() + 1;
+    v.lightningNoise = std::numeric_limits<qint64>::min() + 1;
     block[283] = quint16(-3);
     decodeDataBlock(block.data(), v);
-    QCOMPARE(v.lightningStrikes, std::numeric_limits<int>::max());
-    QCOMPARE(v.lightningNoise, std::numeric_limits<int>::min());
+    QCOMPARE(v.lightningStrikes, std::numeric_limits<int>::max() + 1LL);
+    QCOMPARE(v.lightningNoise, std::numeric_limits<qint64>::min());
     QCOMPARE(v.lightningDisturbers, 9);
 }
 

@@ -1,11 +1,12 @@
-#include "support/localportal.h"
 #include "acquisition/posixserialport.h"
 #include "acquisition/qmodbus.h"
 #include "acquisition/registerimage.h"
 #include "acquisition/rtumaster.h"
 #include "settings/syssettings.h"
+#include "support/localportal.h"
 #include "support/logcapture.h"
 #include "support/processes.h"
+#include "support/shownvalues.h"
 
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -88,7 +89,8 @@ private slots:
         settings.setSerialPort(station.path);
         settings.setTemperatureUnits(0);
         QModbus modbus(&settings);
-        QSignalSpy cycles(&modbus, &QModbus::analogChanged);
+        ShownValues shown(modbus, settings);
+        QSignalSpy cycles(&shown, &StationDisplay::analogChanged);
         modbus.updateTimerTimeout();
         modbus.start();
         QVERIFY(cycles.wait(5000));
@@ -99,10 +101,10 @@ private slots:
         QCOMPARE(cycles.count(), 4);
         QCOMPARE(log.count(QStringLiteral("No data received")), 0);
         QVERIFY(!modbus.dataMissing());
-        QCOMPARE(modbus.deviceSerialNumber(), QStringLiteral("123456"));
-        QVERIFY(modbus.humidity() > 0 && modbus.humidity() <= 100);
-        QVERIFY(modbus.dewPoint() <= modbus.airTemp());
-        QVERIFY(modbus.metar().startsWith(QStringLiteral("<b>METAR</b> ")));
+        QCOMPARE(shown.deviceSerialNumber(), QStringLiteral("123456"));
+        QVERIFY(shown.humidity() > 0 && shown.humidity() <= 100);
+        QVERIFY(shown.dewPoint() <= shown.airTemp());
+        QVERIFY(shown.metar().startsWith(QStringLiteral("<b>METAR</b> ")));
     }
 
     void silentStationSetsDataMissing()
@@ -114,7 +116,8 @@ private slots:
         SysSettings settings(dir.path());
         settings.setSerialPort(station.path);
         QModbus modbus(&settings);
-        QSignalSpy cycles(&modbus, &QModbus::airTempChanged);
+        ShownValues shown(modbus, settings);
+        QSignalSpy cycles(&shown, &StationDisplay::airTempChanged);
         modbus.updateTimerTimeout();
         modbus.start();
         QTRY_VERIFY_WITH_TIMEOUT(log.contains(QStringLiteral("No data received")), 5000);
@@ -128,15 +131,17 @@ private slots:
         SocatPair pair;
         QVERIFY(pair.start(dir.path()));
         TestProcess station;
-        station.process->start(QStringLiteral(STATION_BINARY), { "--device", pair.b, "--baud", "19200" });
+        station.process->start(
+            QStringLiteral(STATION_BINARY), { "--device", pair.b, "--baud", "19200" });
         QVERIFY(station.process->waitForStarted());
 
         LogCapture log;
         SysSettings settings(dir.path() + "/settings");
         settings.setSerialPort(pair.a);
         QModbus modbus(&settings);
+        ShownValues shown(modbus, settings);
         modbus.setRetryInterval(300);
-        QSignalSpy cycles(&modbus, &QModbus::airTempChanged);
+        QSignalSpy cycles(&shown, &StationDisplay::airTempChanged);
         QSignalSpy failures(&modbus, &QModbus::openPortFailed);
         modbus.updateTimerTimeout();
         modbus.start();
@@ -147,7 +152,8 @@ private slots:
         pair.socat.stop();
         modbus.updateTimerTimeout();
         QTRY_VERIFY_WITH_TIMEOUT(failures.count() == 1, 10000);
-        QTRY_VERIFY_WITH_TIMEOUT(log.countStartingWith(QStringLiteral("QModbus: Retrying")) >= 2, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            log.countStartingWith(QStringLiteral("QModbus: Retrying")) >= 2, 10000);
         QCOMPARE(failures.count(), 1);
         QVERIFY(modbus.dataMissing());
 
@@ -155,7 +161,8 @@ private slots:
         SocatPair again;
         QVERIFY(again.start(dir.path()));
         TestProcess station2;
-        station2.process->start(QStringLiteral(STATION_BINARY), { "--device", again.b, "--baud", "19200" });
+        station2.process->start(
+            QStringLiteral(STATION_BINARY), { "--device", again.b, "--baud", "19200" });
         QVERIFY(station2.process->waitForStarted());
         const int before = cycles.count();
         QElapsedTimer timer;

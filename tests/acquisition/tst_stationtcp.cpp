@@ -1,8 +1,10 @@
-#include "support/localportal.h"
 #include "acquisition/qmodbus.h"
 #include "settings/syssettings.h"
+#include "support/freeport.h"
+#include "support/localportal.h"
 #include "support/logcapture.h"
 #include "support/processes.h"
+#include "support/shownvalues.h"
 
 #include <QSignalSpy>
 #include <QTcpServer>
@@ -15,20 +17,12 @@ class TestStationTcp : public QObject
 {
     Q_OBJECT
 
-private:
-    static quint16 freePort()
-    {
-        QTcpServer probe;
-        probe.listen(QHostAddress::LocalHost, 0);
-        return probe.serverPort();
-    }
-
 private slots:
     void initTestCase() { keepPortalUploadsLocal(); }
 
     void noStationThenAStationThenItHangsUp()
     {
-        const quint16 port = freePort();
+        const quint16 port = freeTcpPort();
         QTemporaryDir dir;
         LogCapture log;
         SysSettings settings(dir.path());
@@ -36,9 +30,10 @@ private slots:
         settings.setModbusPort(port);
         settings.setReadMode(1);
         QModbus modbus(&settings);
+        ShownValues shown(modbus, settings);
         modbus.setRetryInterval(300);
         QSignalSpy failed(&modbus, &QModbus::openSocketFailed);
-        QSignalSpy cycles(&modbus, &QModbus::airTempChanged);
+        QSignalSpy cycles(&shown, &StationDisplay::airTempChanged);
         modbus.start();
 
         // Nobody listens: reported once within 5 s, then quiet retries.
@@ -50,8 +45,7 @@ private slots:
         // The station appears, dropping the connection after every 3 replies.
         TestProcess station;
         station.process->start(QStringLiteral(STATION_BINARY),
-                               { "--tcp", QString::number(port), "--fault", "hangup",
-                                 "--fault-after", "3" });
+            { "--tcp", QString::number(port), "--fault", "hangup", "--fault-after", "3" });
         QVERIFY(station.waitForLine("TCP ").has_value());
         QElapsedTimer timer;
         timer.start();

@@ -1,9 +1,10 @@
-#include "support/localportal.h"
 #include "acquisition/qmodbus.h"
 #include "acquisition/tcplink.h"
 #include "settings/syssettings.h"
+#include "support/localportal.h"
 #include "support/logcapture.h"
 #include "support/processes.h"
+#include "support/shownvalues.h"
 
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -41,19 +42,20 @@ private slots:
         settings.setTemperatureUnits(0);
         LogCapture log;
         QModbus modbus(&settings);
+        ShownValues shown(modbus, settings);
         modbus.setLinkFactory(
             [](bool, RegisterImage &image,
                 const std::atomic<bool> *interrupt) -> std::unique_ptr<StationLink> {
                 return std::make_unique<TcpLink>(image, interrupt);
             });
-        QSignalSpy cycles(&modbus, &QModbus::airTempChanged);
+        QSignalSpy cycles(&shown, &StationDisplay::airTempChanged);
         modbus.updateTimerTimeout();
         modbus.start();
         QTRY_VERIFY_WITH_TIMEOUT(cycles.count() >= 1, 10000);
 
-        QCOMPARE(modbus.airTemp(), -20.0);
-        QCOMPARE(modbus.humidity(), reg(223) / 10.0);
-        QCOMPARE(modbus.deviceSerialNumber(),
+        QCOMPARE(shown.airTemp(), -20.0);
+        QCOMPARE(shown.humidity(), reg(223) / 10.0);
+        QCOMPARE(shown.deviceSerialNumber(),
             QString::number(quint32(reg(103)) << 16 | quint32(reg(104))));
         const QByteArray image = modbus.registers().snapshot();
         QCOMPARE(quint8(image.at(0)), quint8(reg(101) >> 8));

@@ -1,11 +1,13 @@
-#include "support/localportal.h"
 #include "acquisition/qmodbus.h"
 #include "acquisition/registerimage.h"
 #include "acquisition/tcplink.h"
 #include "settings/syssettings.h"
+#include "support/freeport.h"
+#include "support/localportal.h"
 #include "support/logcapture.h"
 #include "support/processes.h"
 #include "support/reservedport.h"
+#include "support/shownvalues.h"
 
 #include <QElapsedTimer>
 #include <QMutex>
@@ -78,8 +80,8 @@ public:
     // `index` counts requests over all connections.
     using Script = std::function<void(QTcpSocket &socket, const QByteArray &request, int index)>;
 
-    explicit ScriptedPeer(Script script)
-        : script(std::move(script))
+    explicit ScriptedPeer(Script steps)
+        : script(std::move(steps))
     {
         start();
         listening.acquire();
@@ -258,6 +260,14 @@ private slots:
         buffer = stale + current.left(3);
         QCOMPARE(TcpLink::takeFrame(buffer, 5, &taken), TcpLink::Frame::Incomplete);
         QCOMPARE(buffer, current.left(3));
+
+        // A flood of them is dropped in one pass and only counted.
+        log.clear();
+        int count = 0;
+        buffer = stale.repeated(5000) + current;
+        QCOMPARE(TcpLink::takeFrame(buffer, 5, &taken, &count), TcpLink::Frame::Complete);
+        QCOMPARE(count, 5000);
+        QCOMPARE(log.lines().size(), TcpLink::StaleFramesLogged);
     }
 
     void impossibleHeadersAreInvalid_data()
@@ -639,6 +649,48 @@ private slots:
 
     // --- in the acquisition run loop ------------------------------------------
 
+    // A station that floods frames of other transactions (260 bytes each)
+    // and never answers cannot pin the polling thread: a restart and a quit
+    // are taken within a second, and SIGTERM ends the program within three.
+    void floodingStationPinsNothing()
+    {
+        constexpr qint64 flooded = 8 << 20;
+        std::atomic<qint64> sent { 0 };
+        ScriptedPeer peer([&sent](QTcpSocket &socket, const QByteArray &, int) {
+            const QByteArray frames
+                = (hex("8000 0000 00fe 0103fa") + QByteArray(251, 0)).repeated(64);
+            for (sent = 0; socket.state() == QAbstractSocket::ConnectedState;)
+                if (socket.write(frames) > 0 && socket.waitForBytesWritten(100))
+                    sent += frames.size();
+        });
+        QTemporaryDir dir;
+        SysSettings settings(dir.path());
+        settings.setReadMode(1);
+        settings.setModbusIP("127.0.0.1");
+        settings.setModbusPort(peer.port());
+        settings.setGatewayPort(freeTcpPort()); // for the program below
+        settings.setWebPort(freeTcpPort());
+        QModbus modbus(&settings);
+        QTimer ticks;
+        connect(&ticks, &QTimer::timeout, &modbus, &QModbus::updateTimerTimeout);
+        ticks.start(100);
+        modbus.start();
+        QTRY_VERIFY_WITH_TIMEOUT(sent > flooded, 10000);
+        modbus.restart();
+        QTRY_VERIFY_WITH_TIMEOUT(peer.connections() == 2, 1000);
+        QTRY_VERIFY_WITH_TIMEOUT(sent > flooded, 10000);
+        modbus.quit();
+        QVERIFY(modbus.wait(1000));
+#ifdef Q_OS_UNIX
+        QProcess console;
+        console.start(SKYQUILL_BINARY, { "--headless", "--settings-dir", dir.path() });
+        QTRY_VERIFY_WITH_TIMEOUT(peer.connections() == 3 && sent > flooded, 10000);
+        ::kill(pid_t(console.processId()), SIGTERM);
+        QVERIFY(console.waitForFinished(3000));
+        QCOMPARE(console.exitCode(), 0);
+#endif
+    }
+
     void runLoopReconnectsAfterHangup()
     {
         Station station;
@@ -651,8 +703,9 @@ private slots:
         settings.setModbusPort(station.port);
         LogCapture log;
         QModbus modbus(&settings);
+        ShownValues shown(modbus, settings);
         modbus.setLinkFactory(tcpLinks);
-        QSignalSpy cycles(&modbus, &QModbus::airTempChanged);
+        QSignalSpy cycles(&shown, &StationDisplay::airTempChanged);
         QSignalSpy openFailed(&modbus, &QModbus::openSocketFailed);
         QTimer ticks;
         connect(&ticks, &QTimer::timeout, &modbus, &QModbus::updateTimerTimeout);
@@ -677,9 +730,10 @@ private slots:
         settings.setModbusPort(port);
         LogCapture log;
         QModbus modbus(&settings);
+        ShownValues shown(modbus, settings);
         modbus.setLinkFactory(tcpLinks);
         modbus.setRetryInterval(200);
-        QSignalSpy cycles(&modbus, &QModbus::airTempChanged);
+        QSignalSpy cycles(&shown, &StationDisplay::airTempChanged);
         QSignalSpy openFailed(&modbus, &QModbus::openSocketFailed);
         QTimer ticks;
         connect(&ticks, &QTimer::timeout, &modbus, &QModbus::updateTimerTimeout);

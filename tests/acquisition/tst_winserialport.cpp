@@ -5,6 +5,7 @@
 #include "settings/syssettings.h"
 #include "support/localportal.h"
 #include "support/logcapture.h"
+#include "support/shownvalues.h"
 
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -37,7 +38,8 @@ private slots:
         SysSettings settings(dir.path());
         settings.setSerialPort(comPort);
         QModbus modbus(&settings);
-        QSignalSpy cycles(&modbus, &QModbus::analogChanged);
+        ShownValues shown(modbus, settings);
+        QSignalSpy cycles(&shown, &StationDisplay::analogChanged);
         modbus.updateTimerTimeout();
         modbus.start();
         for (int i = 0; i < 3; ++i) {
@@ -47,8 +49,8 @@ private slots:
         QVERIFY(log.contains(QStringLiteral("Device:  \"\\\\\\\\.\\\\%1\"").arg(comPort)));
         QCOMPARE(log.count(QStringLiteral("No data received")), 0);
         QVERIFY(!modbus.dataMissing());
-        QCOMPARE(modbus.deviceSerialNumber(), qEnvironmentVariable("SKYQUILL_STATION_SERIAL"));
-        QVERIFY(modbus.humidity() > 0 && modbus.humidity() <= 100);
+        QCOMPARE(shown.deviceSerialNumber(), qEnvironmentVariable("SKYQUILL_STATION_SERIAL"));
+        QVERIFY(shown.humidity() > 0 && shown.humidity() <= 100);
         modbus.quit();
         QVERIFY(modbus.wait(5000));
     }

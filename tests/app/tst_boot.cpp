@@ -20,7 +20,7 @@ private slots:
     {
         PrivateHome home;
         QVERIFY(home.make("DebugLog=true\nSerialPort=/nonexistent/tty\nGatewayPort="
-                          + QByteArray::number(freeTcpPort()) + "\n"));
+            + QByteArray::number(freeTcpPort()) + "\n"));
 
         QProcess program;
         program.setProcessEnvironment(home.environment());
@@ -45,8 +45,8 @@ private slots:
             // the offscreen platform says it cannot pass on.
             if (line == "Warning: This plugin does not support propagateSizeHints()")
                 continue;
-            QVERIFY2(!line.startsWith("Warning: ") && !line.startsWith("Critical: "),
-                     line.constData());
+            QVERIFY2(
+                !line.startsWith("Warning: ") && !line.startsWith("Critical: "), line.constData());
         }
     }
 

@@ -17,7 +17,7 @@ private slots:
         QVERIFY(plain.settingsDir.isEmpty());
 
         CommandLine service = parseCommandLine(
-                { "/usr/bin/skyquill", "--headless", "--settings-dir", "/var/lib/skyquill/" });
+            { "/usr/bin/skyquill", "--headless", "--settings-dir", "/var/lib/skyquill/" });
         QCOMPARE(service.action, CommandLine::Action::Run);
         QVERIFY(service.headless);
         QCOMPARE(service.settingsDir, QStringLiteral("/var/lib/skyquill"));
@@ -40,6 +40,15 @@ private slots:
         QCOMPARE(version.text, QStringLiteral("skyquill " PROJECT_VERSION "\n"));
     }
 
+    void reportsNameTheirPeriod()
+    {
+        const CommandLine month = parseCommandLine({ "skyquill", "--report", "month", "2026-11" });
+        QCOMPARE(month.action, CommandLine::Action::Run);
+        QVERIFY(month.report && month.report->year == 2026 && month.report->month == 11);
+        const CommandLine year = parseCommandLine({ "skyquill", "--report=year", "2026" });
+        QVERIFY(year.report && year.report->year == 2026 && year.report->month == 0);
+    }
+
     void mistakesFailWithTheUsage_data()
     {
         QTest::addColumn<QStringList>("arguments");
@@ -54,6 +63,14 @@ private slots:
                                       << "skyquill: The settings folder must not be empty.";
         QTest::newRow("stray word") << QStringList { "skyquill", "headless" }
                                     << "skyquill: Unexpected argument 'headless'.";
+        QTest::newRow("report month") << QStringList { "skyquill", "--report", "month", "2026-13" }
+                                      << "skyquill: --report month wants YYYY-MM";
+        QTest::newRow("report kind") << QStringList { "skyquill", "--report", "week", "2026" }
+                                     << "skyquill: --report wants month YYYY-MM or year YYYY.";
+        QTest::newRow("report period") << QStringList { "skyquill", "--report", "year" }
+                                       << "skyquill: --report wants month YYYY-MM or year YYYY.";
+        QTest::newRow("report extra") << QStringList { "skyquill", "--report", "year", "2026", "x" }
+                                      << "skyquill: Unexpected argument 'x'.";
     }
 
     void mistakesFailWithTheUsage()

@@ -1,5 +1,5 @@
-#include "app/consumersettings.h"
 #include "app/csvimport.h"
+#include "archive/archivesettings.h"
 #include "archive/archivestore.h"
 #include "datalog/csvrow.h"
 #include "settings/syssettings.h"
@@ -88,6 +88,26 @@ private slots:
         QCOMPARE(q.value(1).toInt(), 1000);
     }
 
+    void valuesOutsidePhysicalBoundsAreLeftOutAndCounted()
+    {
+        // 80 C = 176 F, 130 m/s = 290.8 mph, 600 mm = 23.622 in: each is left
+        // out of its row, whose humidity and pressure still count.
+        writeFile("logfile-2026-03-05.csv",
+            csvrow::csvHeader() + row(1, "2026-03-05 14:00:05", 176, 29.9764, 290.8, 23.622));
+        QString output;
+        QCOMPARE(import(&output), 0);
+        QVERIFY2(output.contains("lines skipped: 0, values out of physical bounds left out: 3"),
+            qPrintable(output));
+        ArchiveStore store;
+        QCOMPARE(store.open(archivePath(*settings)), ArchiveStore::OpenResult::Ready);
+        QSqlQuery q(store.database());
+        QVERIFY(q.exec("SELECT temp, wind, rain, hum, press FROM minutes") && q.next());
+        for (int column = 0; column < 3; ++column)
+            QVERIFY(q.value(column).isNull());
+        QCOMPARE(q.value(3).toInt(), 5550);
+        QVERIFY(!q.value(4).isNull());
+    }
+
     void nothingReadableFails()
     {
         QString output;
@@ -103,7 +123,7 @@ private:
     static QByteArray row(
         int index, const char *utc, double temp, double pressure, double wind, double rainInc)
     {
-        csvrow::LogRow r;
+        LogRow r;
         r.airTemp = temp;
         r.pressure = pressure;
         r.wind = wind;

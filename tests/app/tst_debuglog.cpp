@@ -1,5 +1,6 @@
 #include "app/debuglog.h"
 #include "settings/syssettings.h"
+#include "support/filemode.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -38,8 +39,11 @@ private slots:
         qDebug() << "Location:" << QStringLiteral("C:\\x \"y\"") << 42;
         // Flushed per line: the bytes are on disk before the file is closed.
         QCOMPARE(contents(),
-                 QByteArray("\n\nDebug: Application starting\nInfo: info\nWarning: careful\n"
-                            "Critical: bad\nDebug: Location: \"C:\\\\x \\\"y\\\"\" 42\n"));
+            QByteArray("\n\nDebug: Application starting\nInfo: info\nWarning: careful\n"
+                       "Critical: bad\nDebug: Location: \"C:\\\\x \\\"y\\\"\" 42\n"));
+#ifdef Q_OS_UNIX
+        QCOMPARE(fileMode(logFile), 0600);
+#endif
     }
 
     void twoRunsShareTheFileWithASeparator()
@@ -76,9 +80,22 @@ private slots:
         settings->setDebugLogEnabled(true);
         qInfo().noquote() << "also in the file";
         debuglog::setConsoleWriter(nullptr);
-        QCOMPARE(console,
-                 QByteArray("Listening on port 1502\nCritical: bad\nalso in the file\n"));
+        QCOMPARE(console, QByteArray("Listening on port 1502\nCritical: bad\nalso in the file\n"));
         QCOMPARE(contents(), QByteArray("\n\nInfo: also in the file\n"));
+    }
+
+    void aFullFileMakesWayForANewOne()
+    {
+        settings->setDebugLogEnabled(true);
+        debuglog::setMaxBytes(4096);
+        for (int i = 0; i < 200; ++i)
+            qDebug().noquote() << QStringLiteral("line %1 ").arg(i, 4) + QString(80, 'x');
+        debuglog::setMaxBytes(0);
+        QCOMPARE(QDir(dir->path() + "/Desktop").entryList(QDir::Files),
+            QStringList({ "quorindebuglog.txt", "quorindebuglog.txt.1" }));
+        QVERIFY(QFileInfo(logFile + ".1").size() < 4096 + 100);
+        QVERIFY(contents().size() < 4096 + 100);
+        QVERIFY(contents().contains("line  199 "));
     }
 
     void unopenableFileIsRetriedQuietly()
@@ -115,8 +132,8 @@ private slots:
             if (line.isEmpty())
                 continue;
             QVERIFY2(line == "Debug: " + QByteArray(120, 'a')
-                             || line == "Debug: " + QByteArray(120, 'b'),
-                     line.constData());
+                    || line == "Debug: " + QByteArray(120, 'b'),
+                line.constData());
             (line.endsWith('a') ? as : bs)++;
         }
         QCOMPARE(as, perThread);

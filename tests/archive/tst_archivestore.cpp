@@ -1,6 +1,7 @@
 #include "archive/archive.h"
 #include "archive/archiveschema.h"
 #include "archive/archivestore.h"
+#include "support/filemode.h"
 #include "support/logcapture.h"
 
 #include <QDir>
@@ -75,6 +76,9 @@ private slots:
         const QSqlDatabase db = store.database();
         QCOMPARE(scalar(db, "PRAGMA user_version").toInt(), archive::SchemaVersion);
         QCOMPARE(scalar(db, "PRAGMA journal_mode").toString(), QStringLiteral("wal"));
+#ifdef Q_OS_UNIX // the history is the console user's alone, journal files included
+        QCOMPARE(fileMode(path) | fileMode(path + "-wal") | fileMode(path + "-shm"), 0600);
+#endif
 
         MinuteRow gap = minute(Hour + 120, 12.0);
         gap.solar = archive::Missing;
@@ -123,6 +127,25 @@ private slots:
             QCOMPARE(q.value(4).toInt(), 1016); // 4 x 0.254 mm
             QCOMPARE(q.value(5).toInt(), 8);
         }
+    }
+
+    void liveRainGoesOnFromTheLastArchivedMinute()
+    {
+        // The station's day total at each minute's end, and the rain in it.
+        const double totals[] = { 1.5, 2, 0.4 }, rains[] = { 0.3, 0, 0.1 };
+        for (int i = 0; i < 3; ++i) {
+            ArchiveStore store; // a restart each
+            QCOMPARE(store.open(path), ArchiveStore::OpenResult::Ready);
+            MinuteRow r = minute(Hour + 600 * i + 85800 * (i / 2), 10); // the last a day on
+            r.rainTotal = totals[i];
+            r.rain = rains[i];
+            QVERIFY(store.insert({ r }).ok);
+        }
+        ArchiveStore store;
+        QCOMPARE(store.open(path), ArchiveStore::OpenResult::Ready);
+        // 1.2 mm before the first minute, 0.5 mm while off; a new day counts from 0.
+        QCOMPARE(scalar(store.database(), "SELECT group_concat(rain) FROM minutes").toString(),
+            QStringLiteral("1500,500,400"));
     }
 
     void aCorruptFileIsMovedAside()
@@ -207,6 +230,57 @@ private slots:
         ArchiveStore store;
         QCOMPARE(store.open(path), ArchiveStore::OpenResult::Ready);
         QCOMPARE(scalar(store.database(), "SELECT count(*) FROM minutes").toInt(), 5);
+#endif
+    }
+
+    void noAggregateOverflowsAndARefusedMinuteHoldsNothingBack()
+    {
+        LogCapture log;
+        ArchiveWriter writer;
+        writer.open(path);
+        // Two minutes of one ten whose rain, stored, adds up past 64 bits.
+        MinuteRow wet = minute(Hour, 10.0), wetter = minute(Hour + 60, 11.0);
+        wet.rain = wetter.rain = 5e15; // mm
+        writer.write({ wet, wetter });
+        // A minute the database refuses, in a batch with two it takes.
+        ArchiveStore other;
+        QCOMPARE(other.open(path), ArchiveStore::OpenResult::Ready);
+        QVERIFY(QSqlQuery(other.database())
+                    .exec(QStringLiteral("CREATE TRIGGER refuse BEFORE INSERT ON minutes WHEN"
+                                         " NEW.t = %1 BEGIN SELECT RAISE(ABORT, 'refused'); END")
+                              .arg(Hour + 180)));
+        writer.write(
+            { minute(Hour + 120, 12.0), minute(Hour + 180, 13.0), minute(Hour + 240, 14.0) });
+        writer.write({ minute(Hour + 300, 15.0) });
+        writer.close();
+
+        QCOMPARE(scalar(other.database(), "SELECT count(*) FROM minutes").toInt(), 5);
+        QVERIFY(scalar(other.database(), "SELECT rain FROM hours").toDouble() > 9.2e18);
+        QCOMPARE(log.countStartingWith("Archive: the minute 2026-03-06T14:03:00Z cannot be"), 1);
+    }
+
+    void onlyACorruptFileIsMovedAside()
+    {
+#ifndef Q_OS_UNIX
+        QSKIP("the process's file limit is Unix's");
+#else
+        {
+            ArchiveStore store;
+            QCOMPARE(store.open(path), ArchiveStore::OpenResult::Ready);
+            QVERIFY(store.insert({ minute(Hour, 10.0) }).ok);
+        }
+        // Too many open files: no handle is left for the archive.
+        rlimit saved {};
+        QCOMPARE(getrlimit(RLIMIT_NOFILE, &saved), 0);
+        const rlimit none { 0, saved.rlim_max };
+        QCOMPARE(setrlimit(RLIMIT_NOFILE, &none), 0);
+        ArchiveStore store;
+        const ArchiveStore::OpenResult result = store.open(path);
+        QCOMPARE(setrlimit(RLIMIT_NOFILE, &saved), 0);
+        QCOMPARE(result, ArchiveStore::OpenResult::Failed);
+        QVERIFY(asideFiles(folder->path()).isEmpty());
+        QCOMPARE(store.open(path), ArchiveStore::OpenResult::Ready);
+        QCOMPARE(scalar(store.database(), "SELECT count(*) FROM minutes").toInt(), 1);
 #endif
     }
 

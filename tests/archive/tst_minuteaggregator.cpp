@@ -1,5 +1,5 @@
-#include "acquisition/stationcycle.h"
 #include "archive/minuteaggregator.h"
+#include "record/stationcycle.h"
 
 #include <QtTest>
 
@@ -165,6 +165,9 @@ private slots:
         QCOMPARE(r.gustDir, 200.0);
         QCOMPARE(r.strikes, 3);
         QVERIFY(std::isnan(r.solar));
+        for (qint64 i = 1; i <= 3; ++i) // garbage totals: 2^30 a jump at most, an int a minute
+            a.take(cycle(Minute + 60 + i, [i](StationValues &v) { v.lightningStrikes = i << 40; }));
+        QCOMPARE(a.flush()->strikes, std::numeric_limits<int>::max());
     }
 
     void unitIndependence()
@@ -194,6 +197,7 @@ private slots:
         // 0.02 in, then 0.08 in and 0.01 in after the reset: 0.508 and 2.286 mm.
         QVERIFY(qAbs(a[0].rain - 0.508) < 1e-9);
         QVERIFY(qAbs(a[1].rain - 2.286) < 1e-9);
+        QVERIFY(qAbs(a[1].rainTotal - 0.254) < 1e-9); // the day's total, where a run goes on
     }
 };
 

@@ -1,7 +1,8 @@
 #include "acquisition/cyclestep.h"
-#include "app/consumersettings.h"
+#include "acquisition/stationdata.h"
 #include "datalog/csvrow.h"
 #include "datalog/logger.h"
+#include "datalog/logsettings.h"
 #include "settings/syssettings.h"
 #include "support/fakestation.h"
 #include "support/logcapture.h"
@@ -75,6 +76,7 @@ private slots:
     void nothingWhileLoggingIsOff();
     void unitChangeBetweenRows();
     void lightningAndRainAcrossRows();
+    void rainFromTheLastRowInTheGaugesUnit();
     void indexRecovery_data();
     void indexRecovery();
     void fileWithoutFinalLineFeedKeepsRunningIndex();
@@ -83,6 +85,7 @@ private slots:
     void midnightStartsNewFileWithRunningIndex();
     void deletedFileIsCreatedAgain();
     void missingFolderSkipsRowsAndLogsOncePerRun();
+    void prefixNeverLeadsOutOfTheFolder();
     void fullDiskTakesNothingAway();
     void readersNeverSeeHalfARow();
 
@@ -214,7 +217,7 @@ void TestLogger::freshDayHeaderAndEveryColumn()
         QStringList { QStringLiteral("logfile-2026-03-06.csv") });
     const QByteArray expected = csvrow::csvHeader()
         + row("1,2026-03-06 12:00:00,3.6,247,4.1,250,5.2,261,9.7,270,3,21.4,55.5,1015,23,-2,"
-              "1,0,2.35,1.2,200,12.5,131,140,2,0",
+              "1,2.35,2.35,1.2,200,12.5,131,140,2,0",
             4 * n, "12", 2 * n, n);
     QCOMPARE(contents(day), expected);
     QCOMPARE(logger->nextIndex(), 2);
@@ -226,7 +229,7 @@ void TestLogger::nothingWhileLoggingIsOff()
     logger->setSettings(logSettingsFrom(*settings));
     poll();
     StationCycle first = cycle();
-    first.firstOfPass = true;
+    first.firstSinceStart = true;
     logger->takeCycle(first);
     QVERIFY(QDir(logDir).entryList(QDir::Files).isEmpty());
     QCOMPARE(logger->nextIndex(), 1);
@@ -252,7 +255,7 @@ void TestLogger::unitChangeBetweenRows()
     QCOMPARE(l.at(0) + csvrow::LineEnd, csvrow::csvHeader());
     QCOMPARE(l.at(1),
         QByteArray("1,2026-03-06 12:00:00,3.6,247,4.1,250,5.2,261,9.7,270,3,21.4,55.5,1015,"
-                   "23,-2,1,0,2.35,1.2,200,12.5,131,140,2,0,0,12,0,0"));
+                   "23,-2,1,2.35,2.35,1.2,200,12.5,131,140,2,0,0,12,0,0"));
     // mph: × 2.23693629205; °F: × 1.8 + 32; inHg: 1013.2 × 0.0295333727; mi: × 0.62137119.
     QCOMPARE(l.at(2),
         QByteArray("2,2026-03-06 12:00:00,8.05297,247,9.17144,250,11.6321,261,21.6983,270,"
@@ -266,8 +269,7 @@ void TestLogger::lightningAndRainAcrossRows()
 
     const int n1 = poll();
     writeLogData();
-    // Rain before the first reading of this run may already be in the file.
-    QCOMPARE(column(1, 17), QByteArray("0"));
+    QCOMPARE(column(1, 17), QByteArray("2.35")); // a fresh day file: all of today's rain
     QCOMPARE(column(1, 26).toInt(), 4 * n1);
     QCOMPARE(column(1, 28).toInt(), 2 * n1);
     QCOMPARE(column(1, 29).toInt(), n1);
@@ -300,6 +302,20 @@ void TestLogger::lightningAndRainAcrossRows()
     QCOMPARE(column(5, 17), QByteArray("0.2"));
     QCOMPARE(column(5, 18), QByteArray("0.2"));
     QCOMPARE(column(5, 0), QByteArray("5"));
+}
+
+void TestLogger::rainFromTheLastRowInTheGaugesUnit()
+{
+    station->setData(243, 35); // 0.35 mm
+    poll();
+    writeLogData();
+    // Restarted with the gauge now in inches: only the rain since that row.
+    logger = std::make_unique<Logger>();
+    station->setData(263, 2);
+    station->setData(243, 2);
+    poll();
+    writeLogData();
+    QCOMPARE(lines(day).at(2).split(',').at(17), csvrow::formatDouble(0.02 - 0.35 / 25.4));
 }
 
 void TestLogger::indexRecovery_data()
@@ -488,6 +504,18 @@ void TestLogger::missingFolderSkipsRowsAndLogsOncePerRun()
     QVERIFY(QDir(logDir).removeRecursively());
     writeLogData();
     QCOMPARE(log->countStartingWith(failure), 2);
+}
+
+void TestLogger::prefixNeverLeadsOutOfTheFolder()
+{
+    poll();
+    LogSettings s = logSettingsFrom(*settings);
+    s.prefix = QStringLiteral("../escaped-");
+    logger->setSettings(s);
+    logger->writeRow(cycle());
+    QCOMPARE(QDir(dir->path()).entryList({ "escaped-*" }), QStringList());
+    QCOMPARE(QDir(logDir).entryList(QDir::Files), QStringList());
+    QCOMPARE(log->countStartingWith(QStringLiteral("Data log row not written to")), 1);
 }
 
 void TestLogger::fullDiskTakesNothingAway()

@@ -25,7 +25,8 @@ struct Hostile
     void start(const QStringList &arguments)
     {
         process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        process.start("/usr/bin/python3", QStringList { QStringLiteral(HOSTILE_CLIENT) } + arguments);
+        process.start(
+            "/usr/bin/python3", QStringList { QStringLiteral(HOSTILE_CLIENT) } + arguments);
     }
     // The rest of the first line starting with `prefix`, while the server
     // keeps running in this thread's event loop.
@@ -155,6 +156,39 @@ private slots:
         QVERIFY(answersANormalRead());
     }
 
+    void aBusyHostCannotCrowdOutAPoller()
+    {
+        // Real idle times: 64 sockets from 127.0.0.2 read every 200 ms, and
+        // one closed is opened again; a poller on 127.0.0.1 once a second.
+        QElapsedTimer clock;
+        clock.start();
+        server->setIdleClock([&clock] { return clock.elapsed(); });
+        std::vector<Client> busy(GatewayServer::MaxConnections);
+        QTimer reads;
+        connect(&reads, &QTimer::timeout, this, [&busy, this] {
+            for (Client &c : busy) {
+                if (c.socket->state() == QAbstractSocket::UnconnectedState) {
+                    c = Client();
+                    c.socket->bind(QHostAddress("127.0.0.2"));
+                    c.socket->connectToHost(QHostAddress::LocalHost, server->serverPort());
+                }
+                c.socket->readAll();
+                c.socket->write(readRequest(1, 200, 1));
+            }
+        });
+        reads.start(200);
+        QTRY_COMPARE(server->connectionCount(), GatewayServer::MaxConnections);
+
+        Client poller;
+        QVERIFY(poller.connectTo(server->serverPort()));
+        for (int poll = 0; poll < 10; ++poll) {
+            poller.send(readRequest(poll, 200, 1));
+            QCOMPARE(poller.read(11),
+                readRequest(poll, 0, 0).left(2) + QByteArray::fromHex("0000 0005 01 03 02 0011"));
+            QTest::qWait(1000);
+        }
+    }
+
     void slowLorisIsClosedOnlyWhenItNeverCompletesARequest()
     {
         // One byte every 5 s: `endless` announces a 254-byte request, `slow`
@@ -223,7 +257,8 @@ private slots:
     {
         for (int seed = 1; seed <= 3; ++seed) {
             Hostile hostile;
-            hostile.start({ "garbage", QString::number(server->serverPort()), QString::number(seed) });
+            hostile.start(
+                { "garbage", QString::number(server->serverPort()), QString::number(seed) });
             QCOMPARE(hostile.waitForLine("SENT"), QStringLiteral("60"));
             QVERIFY(hostile.finishedCleanly());
         }

@@ -16,9 +16,9 @@ private slots:
         QCOMPARE(gateway::statusHint(ok), QString());
 
         ListenStatus denied { 502, false, QAbstractSocket::SocketAccessError,
-                              QStringLiteral("The address is protected") };
+            QStringLiteral("The address is protected") };
         QCOMPARE(gateway::statusText(denied),
-                 QStringLiteral("Not listening on port 502: permission denied"));
+            QStringLiteral("Not listening on port 502: permission denied"));
 #ifdef Q_OS_UNIX
         QVERIFY(gateway::statusHint(denied).contains(QStringLiteral("1024")));
 #else
@@ -27,14 +27,14 @@ private slots:
 
         // Other failures are told in the system's words.
         ListenStatus taken { 1502, false, QAbstractSocket::AddressInUseError,
-                             QStringLiteral("The bound address is already in use") };
+            QStringLiteral("The bound address is already in use") };
         QCOMPARE(gateway::statusText(taken),
-                 QStringLiteral("Not listening on port 1502: the bound address is already in use"));
+            QStringLiteral("Not listening on port 1502: the bound address is already in use"));
         QVERIFY(gateway::statusHint(taken).contains(QStringLiteral("10 s")));
         ListenStatus odd { 1502, false, QAbstractSocket::UnknownSocketError,
-                           QStringLiteral("IPv6 unavailable") };
+            QStringLiteral("IPv6 unavailable") };
         QCOMPARE(gateway::statusText(odd),
-                 QStringLiteral("Not listening on port 1502: IPv6 unavailable"));
+            QStringLiteral("Not listening on port 1502: IPv6 unavailable"));
         QCOMPARE(gateway::statusHint(odd), QString());
     }
 };

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "support/freeport.h"
 #include "support/processes.h"
 
 #include <QFile>
@@ -16,7 +17,12 @@
 class MosquittoBroker
 {
 public:
-    enum class Mode { Plain, Password, Tls };
+    enum class Mode
+    {
+        Plain,
+        Password,
+        Tls
+    };
 
     static constexpr const char *User = "station";
     static constexpr const char *Password = "s3cret pass";
@@ -28,7 +34,7 @@ public:
     bool start(Mode m, quint16 fixedPort = 0)
     {
         mode = m;
-        port = fixedPort ? fixedPort : freePort();
+        port = fixedPort ? fixedPort : freeTcpPort();
         QByteArray conf = "persistence false\nlog_dest stderr\n";
         if (::geteuid() == 0)
             conf += "user root\n";
@@ -43,8 +49,8 @@ public:
         if (mode == Mode::Tls) {
             if (!QFile::exists(path("ca.crt")) && !makeCertificates())
                 return false;
-            conf += "cafile " + path("ca.crt").toUtf8() + "\ncertfile " + path("server.crt").toUtf8()
-                    + "\nkeyfile " + path("server.key").toUtf8() + "\n";
+            conf += "cafile " + path("ca.crt").toUtf8() + "\ncertfile "
+                + path("server.crt").toUtf8() + "\nkeyfile " + path("server.key").toUtf8() + "\n";
         }
         QFile file(path("mosquitto.conf"));
         if (!file.open(QIODevice::WriteOnly) || file.write(conf) != conf.size())
@@ -79,38 +85,34 @@ public:
     QString path(const QString &name) const { return dir.path() + QLatin1Char('/') + name; }
     QString caFile() const { return path("ca.crt"); }
 
-    // A CA and a server certificate for localhost and 127.0.0.1 that it signed.
+    // A CA and a server certificate for `names` that it signed.
     bool makeCertificates()
     {
         QFile ext(path("server.ext"));
         if (!ext.open(QIODevice::WriteOnly))
             return false;
-        ext.write("subjectAltName=DNS:localhost,IP:127.0.0.1\n");
+        ext.write("subjectAltName=" + certificateNames + "\n");
         ext.close();
-        const QStringList ec { "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1", "-nodes" };
-        return run("openssl", QStringList { "req", "-x509" } + ec
-                                      + QStringList { "-keyout", path("ca.key"), "-out",
-                                                      path("ca.crt"), "-days", "2", "-subj",
-                                                      "/CN=Skyquill test CA" })
-                && run("openssl", QStringList { "req" } + ec
-                                          + QStringList { "-keyout", path("server.key"), "-out",
-                                                          path("server.csr"), "-subj",
-                                                          "/CN=localhost" })
-                && run("openssl", { "x509", "-req", "-in", path("server.csr"), "-CA",
-                                    path("ca.crt"), "-CAkey", path("ca.key"), "-CAcreateserial",
-                                    "-out", path("server.crt"), "-days", "2", "-extfile",
-                                    path("server.ext") });
-    }
-
-    static quint16 freePort()
-    {
-        QTcpServer probe;
-        probe.listen(QHostAddress::LocalHost, 0);
-        return probe.serverPort();
+        const QStringList ec { "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1",
+            "-nodes" };
+        return run("openssl",
+                   QStringList { "req", "-x509" } + ec
+                       + QStringList { "-keyout", path("ca.key"), "-out", path("ca.crt"), "-days",
+                           "2", "-subj", "/CN=Skyquill test CA" })
+            && run("openssl",
+                QStringList { "req" } + ec
+                    + QStringList { "-keyout", path("server.key"), "-out", path("server.csr"),
+                        "-subj", "/CN=localhost" })
+            && run("openssl",
+                { "x509", "-req", "-in", path("server.csr"), "-CA", path("ca.crt"), "-CAkey",
+                    path("ca.key"), "-CAcreateserial", "-out", path("server.crt"), "-days", "2",
+                    "-extfile", path("server.ext") });
     }
 
     Mode mode = Mode::Plain;
     quint16 port = 0;
+    // The server certificate's names, set before start().
+    QByteArray certificateNames = "DNS:localhost,IP:127.0.0.1";
 
 private:
     static bool run(const QString &program, const QStringList &arguments)
@@ -118,7 +120,8 @@ private:
         QProcess p;
         p.setProcessChannelMode(QProcess::MergedChannels);
         p.start(program, arguments);
-        if (!p.waitForFinished(30000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
+        if (!p.waitForFinished(30000) || p.exitStatus() != QProcess::NormalExit
+            || p.exitCode() != 0) {
             qWarning() << program << arguments << p.readAll();
             return false;
         }
@@ -141,27 +144,28 @@ public:
         bool retained = false;
     };
 
-    explicit Subscriber(const MosquittoBroker &broker, const QByteArray &topic = "#")
-        : topic(topic)
+    explicit Subscriber(const MosquittoBroker &broker, const QByteArray &filter = "#")
+        : topic(filter)
     {
         mosquitto_lib_init();
         client = mosquitto_new(nullptr, true, this);
         mosquitto_connect_callback_set(client, [](mosquitto *c, void *self, int rc) {
             if (rc == 0)
-                mosquitto_subscribe(c, nullptr, static_cast<Subscriber *>(self)->topic.constData(), 1);
+                mosquitto_subscribe(
+                    c, nullptr, static_cast<Subscriber *>(self)->topic.constData(), 1);
         });
-        mosquitto_message_callback_set(client, [](mosquitto *, void *self, const mosquitto_message *m) {
-            auto *s = static_cast<Subscriber *>(self);
-            QMutexLocker locker(&s->mutex);
-            s->received.append({ QByteArray(m->topic),
-                                 QByteArray(static_cast<const char *>(m->payload), m->payloadlen),
-                                 m->retain });
-        });
+        mosquitto_message_callback_set(
+            client, [](mosquitto *, void *self, const mosquitto_message *m) {
+                auto *s = static_cast<Subscriber *>(self);
+                QMutexLocker locker(&s->mutex);
+                s->received.append({ QByteArray(m->topic),
+                    QByteArray(static_cast<const char *>(m->payload), m->payloadlen), m->retain });
+            });
         if (broker.mode == MosquittoBroker::Mode::Password)
             mosquitto_username_pw_set(client, MosquittoBroker::User, MosquittoBroker::Password);
         if (broker.mode == MosquittoBroker::Mode::Tls)
-            mosquitto_tls_set(client, broker.caFile().toUtf8().constData(), nullptr, nullptr, nullptr,
-                              nullptr);
+            mosquitto_tls_set(
+                client, broker.caFile().toUtf8().constData(), nullptr, nullptr, nullptr, nullptr);
         mosquitto_connect(client, "localhost", broker.port, 60);
         mosquitto_loop_start(client);
     }

@@ -75,9 +75,9 @@ TestCase {
     }
 
     function test_rain() {
-        compare(Format.rainLabel(0), "<b>Rain gauge not installed</b>")
-        compare(Format.rainLabel(1), "<b>Rainfall</b>")
-        compare(Format.rainLabel(2), "<b>Rainfall</b>")
+        compare(Format.rainLabel(0, true), "<b>Rain gauge not installed</b>")
+        compare(Format.rainLabel(1, true), "<b>Rainfall</b>")
+        compare(Format.rainLabel(2, true), "<b>Rainfall</b>")
         compare(Format.rainAmount(0, 12.7), "")
         compare(Format.rainAmount(2, 0.5), "0.50 in")
         compare(Format.rainAmount(1, 12.7), "12.7 mm")

@@ -29,6 +29,7 @@ public slots:
         });
         publish(engine, "Settings", "FakeSettings.qml");
         publish(engine, "ModbusPort", "FakeModbus.qml");
+        publish(engine, "Records", "FakeRecords.qml");
     }
 
 private:

@@ -59,6 +59,21 @@ TestCase {
         compare(Entry.wholeNumber(data.text, 0, 65535), data.value)
     }
 
+    function test_decimalNumber_data() {
+        return [
+            { tag: "offset", text: " -1.5 ", value: -1.5 },
+            { tag: "whole", text: "20", value: 20 },
+            { tag: "above top", text: "20.5", value: null },
+            { tag: "tail", text: "1.5x", value: null },
+            { tag: "two points", text: "1.2.3", value: null },
+            { tag: "empty", text: "", value: null }
+        ]
+    }
+
+    function test_decimalNumber(data) {
+        compare(Entry.decimalNumber(data.text, -20, 20), data.value)
+    }
+
     function test_folderPath_data() {
         return [
             { tag: "windows drive", url: "file:///C:/Weather Logs", path: "C:/Weather Logs" },

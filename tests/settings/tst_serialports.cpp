@@ -82,6 +82,20 @@ private slots:
         serialports::attachByIdAliases(entries, dir.filePath(QStringLiteral("none")));
         QCOMPARE(entries[1].byIdAlias, QString());
     }
+
+    void storedPortIsPresentWhileItsPathExists()
+    {
+        QVERIFY(serialports::portExists(QStringLiteral("COM7"), { QStringLiteral("COM7") }));
+#ifndef Q_OS_WIN
+        // Unlisted, as a pseudo-terminal or a link of one's own is.
+        QTemporaryDir dir;
+        const QString link = dir.filePath(QStringLiteral("station"));
+        QVERIFY(QFile::link(dir.filePath(QStringLiteral("pts3")), link));
+        QVERIFY(!serialports::portExists(link, {}));
+        QVERIFY(QFile(dir.filePath(QStringLiteral("pts3"))).open(QIODevice::WriteOnly));
+        QVERIFY(serialports::portExists(link, {}));
+#endif
+    }
 };
 
 QTEST_GUILESS_MAIN(TestSerialPorts)

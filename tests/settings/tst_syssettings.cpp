@@ -3,6 +3,8 @@
 #include "settings/settingslock.h"
 #include "settings/syssettings.h"
 
+#include "support/filemode.h"
+
 #include <QCryptographicHash>
 #include <QFile>
 #include <QSignalSpy>
@@ -154,8 +156,8 @@ private slots:
     {
         QDir().mkpath(folder);
         writeIni(folder + "/settings.ini",
-                 "[General]\nBaudRate=4800\nRunwayAngle=99\nTheme=2\nQuorinLiveMinutes=0\n"
-                 "TempUnits=abc\nUpdateLogSeconds=1\nGatewayPort=70000\n");
+            "[General]\nBaudRate=4800\nRunwayAngle=99\nTheme=2\nQuorinLiveMinutes=0\n"
+            "TempUnits=abc\nUpdateLogSeconds=1\nGatewayPort=70000\n");
         SysSettings s(folder);
         QCOMPARE(s.baudRate(), 4800);
         QCOMPARE(s.runwayAngle(), 99);
@@ -206,6 +208,9 @@ private slots:
         QTest::newRow("gateway port 0") << "gatewayPort" << 0 << false;
         QTest::newRow("gateway port 65536") << "gatewayPort" << 65536 << false;
         QTest::newRow("modbus id any") << "modbusID" << -5 << true;
+        QTest::newRow("cwop minutes 5") << "cwopIntervalMinutes" << 5 << true;
+        QTest::newRow("cwop minutes 4") << "cwopIntervalMinutes" << 4 << false;
+        QTest::newRow("windy minutes 0") << "windyIntervalMinutes" << 0 << false;
     }
 
     void rangeCheckedSetters()
@@ -216,7 +221,7 @@ private slots:
 
         SysSettings s(folder);
         const QMetaProperty meta
-                = s.metaObject()->property(s.metaObject()->indexOfProperty(qPrintable(property)));
+            = s.metaObject()->property(s.metaObject()->indexOfProperty(qPrintable(property)));
         QVERIFY(meta.isValid());
         const QVariant before = meta.read(&s);
         QSignalSpy spy(&s, meta.notifySignal());
@@ -228,7 +233,8 @@ private slots:
         // Accepted values are re-written and re-signalled; refused ones never
         // are. A new gateway port restarts the server, so only a change counts.
         QVERIFY(meta.write(&s, value));
-        QCOMPARE(spy.count(), !accepted ? 0 : property == "gatewayPort" ? 1 : 2);
+        const bool onChange = property == "gatewayPort" || property.endsWith("IntervalMinutes");
+        QCOMPARE(spy.count(), !accepted ? 0 : onChange ? 1 : 2);
     }
 
     void setterLogLines()
@@ -240,8 +246,8 @@ private slots:
         s.setSerialNumber(42);
         s.setRunwayAngle(37);
         QCOMPARE(logLines,
-                 QStringList({ "Setting update log seconds to  1", "Setting serial number to  42",
-                               "Invalid angle, ignoring" }));
+            QStringList({ "Setting update log seconds to  1", "Setting serial number to  42",
+                "Invalid angle, ignoring" }));
     }
 
     void linkSettersRestartThroughTheHandedOverObject()
@@ -264,12 +270,12 @@ private slots:
         s.setSerialNumber(5);
         QCOMPARE(link.restarts, 5);
         QCOMPARE(logLines,
-                 QStringList({ "Restarting modbus object because baud rate changed",
-                               "Restarting modbus object because ip changed",
-                               "Restarting modbus object because port changed",
-                               "Restarting modbus object because modbus id changed",
-                               "Restarting modbus object because read mode changed mode is now  1",
-                               "Setting serial number to  5" }));
+            QStringList({ "Restarting modbus object because baud rate changed",
+                "Restarting modbus object because ip changed",
+                "Restarting modbus object because port changed",
+                "Restarting modbus object because modbus id changed",
+                "Restarting modbus object because read mode changed mode is now  1",
+                "Setting serial number to  5" }));
     }
 
     void serialPortWritesOnlyChangesButAlwaysRestarts()
@@ -281,15 +287,14 @@ private slots:
 
         s.setSerialPort(QStringLiteral("COM1")); // already stored
         QCOMPARE(link.restarts, 1);
-        QCOMPARE(logLines,
-                 QStringList { "Restarting modbus object because serial port changed" });
+        QCOMPARE(logLines, QStringList { "Restarting modbus object because serial port changed" });
 
         logLines.clear();
         s.setSerialPort(QStringLiteral("ttyUSB0"));
         QCOMPARE(link.restarts, 2);
         QCOMPARE(logLines,
-                 QStringList({ "Port changed to \"ttyUSB0\"",
-                               "Restarting modbus object because serial port changed" }));
+            QStringList({ "Port changed to \"ttyUSB0\"",
+                "Restarting modbus object because serial port changed" }));
         // Synced at once: another reader sees it without waiting for the event loop.
         QSettings ini(folder + "/settings.ini", QSettings::IniFormat);
         QCOMPARE(ini.value("SerialPort").toString(), QStringLiteral("ttyUSB0"));
@@ -382,8 +387,8 @@ private slots:
         s.setSpeedUnits(speed);
         QCOMPARE(QStringList({ s.temperatureUnits(), s.pressureUnits(), s.speedUnits() }), labels);
         QCOMPARE(QList<int>({ s.tempRangeLow(), s.tempRangeHigh(), s.pressRangeLow(),
-                              s.pressRangeHigh(), s.pressTickSize(), s.speedRangeHigh() }),
-                 scales);
+                     s.pressRangeHigh(), s.pressTickSize(), s.speedRangeHigh() }),
+            scales);
     }
 
     void themes()
@@ -392,14 +397,14 @@ private slots:
         QSignalSpy spy(&s, &SysSettings::themeChanged);
         s.changeTheme();
         QCOMPARE(QStringList({ s.backgroundColor(), s.textColor(), s.needleColor2(),
-                               s.needleColor3(), s.redColor(), s.blueColor(), s.shadowColor() }),
-                 QStringList({ "#FFFFFF", "#000000", "#E57200", "#007F00", "#B20000", "#0000B2",
-                               "#A00000B2" }));
+                     s.needleColor3(), s.redColor(), s.blueColor(), s.shadowColor() }),
+            QStringList(
+                { "#FFFFFF", "#000000", "#E57200", "#007F00", "#B20000", "#0000B2", "#A00000B2" }));
         s.changeTheme();
         QCOMPARE(QStringList({ s.backgroundColor(), s.textColor(), s.needleColor2(),
-                               s.needleColor3(), s.redColor(), s.blueColor(), s.shadowColor() }),
-                 QStringList({ "#000000", "#FFFFFF", "#FFEE99", "#99FF99", "#FF9999", "#9999FF",
-                               "#A99999FF" }));
+                     s.needleColor3(), s.redColor(), s.blueColor(), s.shadowColor() }),
+            QStringList(
+                { "#000000", "#FFFFFF", "#FFEE99", "#99FF99", "#FF9999", "#9999FF", "#A99999FF" }));
         QCOMPARE(spy.count(), 2);
     }
 
@@ -428,6 +433,8 @@ private slots:
             s.setArchiveEnabled(false);
             s.setLogPrefix(QStringLiteral("station-"));
             s.setGatewayPort(1502);
+            s.setStationLatitude(-33.865);
+            QVERIFY(!s.set(Setting::StationLongitude, 180.5));
         }
         SysSettings again(folder);
         QCOMPARE(again.theme(), 1);
@@ -439,8 +446,33 @@ private slots:
         QCOMPARE(again.archiveEnabled(), false);
         QCOMPARE(again.logPrefix(), QStringLiteral("station-"));
         QCOMPARE(again.gatewayPort(), 1502);
+        QCOMPARE(again.stationLatitude(), -33.865);
+        QCOMPARE(again.stationLongitude(), 0.0);
         // A console with a folder of its own keeps its CSV files there too.
         QCOMPARE(again.logPath(), folder);
+    }
+
+    // An array key: [Alarms] 1\Name=..., size=N in the file, maps in QML.
+    void alarmsArrayRoundTrip()
+    {
+        const QVariantList heat { QVariantMap {
+            { "Name", "Heat" }, { "Quantity", "temperature_c" }, { "Threshold", 30.5 } } };
+        {
+            SysSettings s(folder);
+            QSignalSpy changed(&s, &SysSettings::alarmsChanged);
+            s.setAlarms(heat);
+            s.setAlarms(heat);
+            QCOMPARE(changed.count(), 1);
+        }
+        QSettings file(folder + "/settings.ini", QSettings::IniFormat);
+        QCOMPARE(file.value("Alarms/size").toInt(), 1);
+        QCOMPARE(file.value("Alarms/1/Name").toString(), QStringLiteral("Heat"));
+        SysSettings again(folder);
+        const QVariantMap read = again.alarms().value(0).toMap();
+        QCOMPARE(read.value("Threshold").toDouble(), 30.5);
+        QCOMPARE(read.value("Quantity").toString(), QStringLiteral("temperature_c"));
+        again.setAlarms({});
+        QVERIFY(again.alarms().isEmpty());
     }
 
     void logPathDefaultsToTheLocalDataFolder()
@@ -471,6 +503,40 @@ private slots:
         QCOMPARE(logPath, expected);
     }
 
+    void secretsAreTheUsersAlone()
+    {
+#ifndef Q_OS_UNIX
+        QSKIP("file modes are Unix's");
+#else
+        const QString ini = folder + "/settings.ini";
+        const auto start = [&](int folderMode) {
+            SysSettings(folder).setPassword(QStringLiteral("portal key"));
+            return fileMode(folder) == folderMode && fileMode(ini) == 0600;
+        };
+        const auto widen = [&](int folderMode) {
+            return ::chmod(QFile::encodeName(folder), mode_t(folderMode)) == 0
+                && ::chmod(QFile::encodeName(ini), 0644) == 0;
+        };
+        QVERIFY(start(0700));
+        // As an earlier version left them: tightened and said so, once; a
+        // folder open to its own group only (the service's) stays so.
+        QVERIFY(widen(0755) && start(0700) && start(0700));
+        QVERIFY(widen(0750) && start(0750));
+        QCOMPARE(logLines.filter("was open to other users").size(), 3);
+#endif
+    }
+
+    void logPrefixIsANameNeverAPath()
+    {
+        QVERIFY(QDir().mkpath(folder));
+        writeIni(folder + "/settings.ini", "[General]\nLogPrefix=../../etc/cron.d/x\n");
+        SysSettings s(folder);
+        QCOMPARE(s.logPrefix(), QStringLiteral("logfile-"));
+        for (const char *refused : { "../wx-", "..", "a/b-", "a\\b-", "/tmp/x-" })
+            s.setLogPrefix(QLatin1String(refused));
+        QCOMPARE(s.logPrefix(), QStringLiteral("logfile-"));
+    }
+
     void logPathAndPathExists()
     {
         SysSettings s(folder);
@@ -489,7 +555,8 @@ private slots:
         blocker.close();
         s.setLogPath(blocker.fileName() + "/sub"); // a file stands in the way
         QCOMPARE(error.count(), 1);
-        QCOMPARE(error.at(0).at(0).toString(), QStringLiteral("Unable to write to or create log path"));
+        QCOMPARE(
+            error.at(0).at(0).toString(), QStringLiteral("Unable to write to or create log path"));
         QCOMPARE(s.logPath(), fresh);
         QCOMPARE(changed.count(), 1);
         QVERIFY(!s.pathExists(blocker.fileName()));
@@ -533,9 +600,9 @@ private slots:
     {
         // Formed independently: salted SHA-256, raw bytes up to the first zero, as UTF-8.
         const QByteArray raw
-                = QCryptographicHash::hash("KelmorTXkelvorinat", QCryptographicHash::Sha256);
-        const QString expected = QString::fromUtf8(raw.left(raw.indexOf('\0') < 0 ? raw.size()
-                                                                                  : raw.indexOf('\0')));
+            = QCryptographicHash::hash("KelmorTXkelvorinat", QCryptographicHash::Sha256);
+        const QString expected
+            = QString::fromUtf8(raw.left(raw.indexOf('\0') < 0 ? raw.size() : raw.indexOf('\0')));
         QCOMPARE(settingsLockDigest(QStringLiteral("KelmorTX")), expected);
         QVERIFY(expected.size() > 0);
         QVERIFY(expected != QString::fromLatin1(raw.toHex()));
@@ -549,7 +616,7 @@ private slots:
         for (int i = 0; i < 100000 && found.isEmpty(); ++i) {
             const QString candidate = QStringLiteral("pw%1").arg(i);
             const QByteArray raw = QCryptographicHash::hash(
-                    (candidate + QStringLiteral("kelvorinat")).toUtf8(), QCryptographicHash::Sha256);
+                (candidate + QStringLiteral("kelvorinat")).toUtf8(), QCryptographicHash::Sha256);
             if (raw.at(0) == '\0')
                 found = candidate;
         }

@@ -43,8 +43,10 @@ struct FakeStation
 class FakeLink : public StationLink
 {
 public:
-    FakeLink(FakeStation &station, RegisterImage &image, const std::atomic<bool> *interrupt)
-        : station(station), image(image), interrupt(interrupt)
+    FakeLink(FakeStation &scripted, RegisterImage &registers, const std::atomic<bool> *stop)
+        : station(scripted)
+        , image(registers)
+        , interrupt(stop)
     {
     }
 
@@ -96,7 +98,6 @@ private:
     RegisterImage &image;
     const std::atomic<bool> *interrupt;
 };
-
 
 inline auto fakeStationFactory(FakeStation &station)
 {

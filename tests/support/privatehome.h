@@ -1,5 +1,7 @@
 #pragma once
 
+#include "support/freeport.h"
+
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
@@ -17,17 +19,20 @@ struct PrivateHome
     QString dataFolder() const { return path() + "/data"; }
     QString settingsFolder() const { return dataFolder() + "/Quorin/Skyquill"; }
 
-    // Makes the folders and writes settings.ini ("[General]" and `keys`).
-    bool make(const QByteArray &keys)
+    // Makes the folders and writes settings.ini ("[General]" and `keys`),
+    // with a free port for the web server unless `keys` name one.
+    bool make(QByteArray keys)
     {
+        if (!keys.contains("WebPort="))
+            keys += "\nWebPort=" + QByteArray::number(freeTcpPort()) + '\n';
         if (!dir.isValid())
             return false;
-        for (const QString &folder : { settingsFolder(), path() + "/Desktop", path() + "/config",
-                                       path() + "/runtime" })
+        for (const QString &folder :
+            { settingsFolder(), path() + "/Desktop", path() + "/config", path() + "/runtime" })
             if (!QDir().mkpath(folder))
                 return false;
-        QFile::setPermissions(path() + "/runtime",
-                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QFile::setPermissions(
+            path() + "/runtime", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         QFile ini(settingsFolder() + "/settings.ini");
         return ini.open(QIODevice::WriteOnly) && ini.write("[General]\n" + keys) > 0;
     }

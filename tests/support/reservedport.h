@@ -45,7 +45,10 @@ struct ReservedPort
             && ::getsockname(fd, reinterpret_cast<sockaddr *>(&address), &size) == 0)
             port = ntohs(address.sin_port);
     }
-    ~ReservedPort() { release(); }
+    ~ReservedPort()
+    {
+        release();
+    }
     void release()
     {
 #ifdef Q_OS_WIN

@@ -1,5 +1,5 @@
-#include "app/consumersettings.h"
 #include "app/csvimport.h"
+#include "archive/archivesettings.h"
 #include "archive/archivestore.h"
 #include "settings/syssettings.h"
 #include "station/historywriter.h"

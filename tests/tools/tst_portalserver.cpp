@@ -241,7 +241,8 @@ private slots:
             + QByteArray::number(body.size()) + "\r\n\r\n" + body;
 
         PortalProcess trickling;
-        QVERIFY(trickling.start(QStringLiteral("7"), QStringLiteral("key"), { "--reply", "trickle" }));
+        QVERIFY(
+            trickling.start(QStringLiteral("7"), QStringLiteral("key"), { "--reply", "trickle" }));
         QTcpSocket slow;
         slow.connectToHost(QHostAddress::LocalHost, trickling.port);
         QVERIFY(slow.waitForConnected(5000));

@@ -54,6 +54,13 @@ public:
         return QString::fromLocal8Bit(process.readLine()).trimmed();
     }
 
+    // The port of the "TCP N" line; 0 when another line comes.
+    quint16 tcpPort()
+    {
+        const QString line = readLine();
+        return line.startsWith("TCP ") ? quint16(line.mid(4).toUInt()) : 0;
+    }
+
     bool command(const QByteArray &line, const QString &acknowledgement)
     {
         process.write(line + '\n');
@@ -295,9 +302,7 @@ private slots:
     {
         Station station;
         QVERIFY(station.start({ "--tcp", "0", "--fault", "hangup", "--fault-after", "2" }));
-        const QString line = station.readLine();
-        QVERIFY2(line.startsWith("TCP "), qPrintable(line));
-        const quint16 port = quint16(line.mid(4).toUInt());
+        const quint16 port = station.tcpPort();
         QVERIFY(port != 0);
 
         QTcpSocket socket;
@@ -336,6 +341,32 @@ private slots:
         again.write(hex("00040000000601030064000B"));
         QVERIFY(again.waitForReadyRead(5000));
         QCOMPARE(again.readAll().left(2), hex("0004"));
+    }
+
+    void tcpSpikesOneSampleInAThousand()
+    {
+        Station station;
+        QVERIFY(station.start({ "--tcp", "0", "--fault", "spike" }));
+        QTcpSocket socket;
+        socket.connectToHost(QHostAddress::LocalHost, station.tcpPort());
+        QVERIFY(socket.waitForConnected(5000));
+
+        // A status read is no sample; then 1001 data reads in one go.
+        QByteArray requests = hex("00010000000601030064000B");
+        for (int i = 0; i < 1001; ++i)
+            requests += hex("000200000006010300C80064");
+        socket.write(requests);
+        const int size = 31 + 1001 * 209;
+        QByteArray replies;
+        while (replies.size() < size && socket.waitForReadyRead(5000))
+            replies += socket.readAll();
+        QCOMPARE(replies.size(), size);
+        QList<int> spikes;
+        for (int i = 0; i < 1001; ++i) {
+            if (wordAt(replies, 31 + 209 * i + 9 + 2 * (222 - 201)) == 600)
+                spikes << i;
+        }
+        QCOMPARE(spikes, QList<int>({ 0, 1000 }));
     }
 
     void endsCleanlyOnSignals_data()

@@ -105,6 +105,16 @@ private slots:
         const QByteArray normal = hex("0103C8") + dataBytes() + hex("0EA8");
         QCOMPARE(station::rtuReply(request, registers, Fault::Late), normal);
         QCOMPARE(station::rtuReply(request, registers, Fault::Hangup), normal);
+
+        // A spiked sample: 60.0 °C in register 222, 900.0 hPa where the station
+        // pressure read 1000.0; the status block has nothing to spike.
+        station::Registers weather;
+        weather.data[224 - 201] = 10000;
+        const QByteArray spiked = station::rtuReply(request, weather, Fault::Spike);
+        QCOMPARE(spiked.mid(3 + 2 * (222 - 201), 2), hex("0258"));
+        QCOMPARE(spiked.mid(3 + 2 * (224 - 201), 2), hex("2328"));
+        QCOMPARE(station::rtuReply(hex(statusRequest), registers, Fault::Spike),
+            station::rtuReply(hex(statusRequest), registers, Fault::None));
     }
 
     void tcpReadsTheRegisterMap()
@@ -261,9 +271,9 @@ private slots:
     void faultNames()
     {
         const QStringList names { "none", "silence", "late", "badcrc", "wrongunit", "exception",
-            "hangup" };
+            "hangup", "spike" };
         const QList<Fault> faults { Fault::None, Fault::Silence, Fault::Late, Fault::BadCrc,
-            Fault::WrongUnit, Fault::Exception, Fault::Hangup };
+            Fault::WrongUnit, Fault::Exception, Fault::Hangup, Fault::Spike };
         for (int i = 0; i < names.size(); ++i) {
             Fault fault = Fault::None;
             QVERIFY(station::faultFromName(names[i], &fault));

@@ -1,16 +1,17 @@
-// Renders both dashboards, the history view and the five settings pages in
+// Renders both dashboards, the history view and the eight settings pages in
 // both themes, the lock overlay and the link-failure dialog, to PNG files, fed
 // by the sample station, for a review by eye. Run it on a real display
 // (scripts/screenshot uses Xvfb with Mesa, so the box shadows are drawn).
 
 #include "app/console.h"
-#include "app/consumersettings.h"
-#include "app/historymodel.h"
+#include "app/qmlfaces.h"
 #include "app/scenegraph.h"
+#include "archive/archivesettings.h"
 #include "archive/archivestore.h"
-#include "samplestation.h"
+#include "history/historymodel.h"
 #include "settings/syssettings.h"
 #include "support/localportal.h"
+#include "support/samplestation.h"
 #include "support/syntheticweather.h"
 
 #include <QApplication>
@@ -18,7 +19,6 @@
 #include <QEventLoop>
 #include <QMouseEvent>
 #include <QQmlApplicationEngine>
-#include <QQmlContext>
 #include <QQuickItem>
 #include <QQuickWindow>
 #include <QScreen>
@@ -77,7 +77,8 @@ static bool saveSettingsPages(
 
     window->show();
     bool ok = true;
-    const char *pages[] = { "units", "modbus", "advanced", "portal", "mqtt" };
+    const char *pages[] = { "units", "modbus", "advanced", "portal", "mqtt", "networks", "quality",
+        "alarms", "web" };
     for (const char *theme : { "dark", "light" }) {
         settings.setViewMode(QLatin1String(theme) == QLatin1String("dark") ? 0 : 1);
         for (int tab = 0; tab < int(std::size(pages)); ++tab) {
@@ -142,6 +143,13 @@ static bool saveHistory(QQuickWindow *window, SysSettings &settings, const QStri
         }
         settings.changeTheme();
     }
+    // The records page: its table and the month's report.
+    for (const char *page : { "recordsButton", "climateReportsButton" }) {
+        if (QQuickItem *button = findItem(window->contentItem(), QLatin1String(page)))
+            QMetaObject::invokeMethod(button, "clicked");
+        pause(400);
+        ok = save(window, QStringLiteral("%1/history-%2.png").arg(out, QLatin1String(page))) && ok;
+    }
     QMetaObject::invokeMethod(window, "toggleHistory");
     return ok;
 }
@@ -178,7 +186,7 @@ int main(int argc, char *argv[])
         if (store.open(archivePath(settings)) == ArchiveStore::OpenResult::Ready)
             store.insert(syntheticMinutes(now - 31 * 86400, 31 * 1440));
     }
-    Console console(settings, 0);
+    Console console(settings, 0, 0);
     QModbus &modbus = console.modbus();
     HistoryModel history(settings, archivePath(settings));
     if (stationPort.isEmpty())
@@ -189,16 +197,16 @@ int main(int argc, char *argv[])
     int rc = 1;
     {
         QQmlApplicationEngine engine;
-        engine.rootContext()->setContextProperty(QStringLiteral("Settings"), &settings);
-        engine.rootContext()->setContextProperty(QStringLiteral("ModbusPort"), &modbus);
-        engine.rootContext()->setContextProperty(QStringLiteral("History"), &history);
+        publishFaces(
+            engine.rootContext(), settings, console.display(), &history, &console.records());
         engine.load(QUrl(QStringLiteral("qrc:/qml/main.qml")));
         auto *window = engine.rootObjects().isEmpty()
             ? nullptr
             : qobject_cast<QQuickWindow *>(engine.rootObjects().first());
         if (window) {
             QEventLoop waitForData;
-            QObject::connect(&modbus, &QModbus::analogChanged, &waitForData, &QEventLoop::quit);
+            QObject::connect(&console.display(), &StationDisplay::analogChanged, &waitForData,
+                &QEventLoop::quit);
             QTimer::singleShot(10000, &waitForData, &QEventLoop::quit);
             modbus.updateTimerTimeout();
             waitForData.exec();

@@ -1,16 +1,12 @@
-#include "app/console.h"
-#include "app/consumersettings.h"
-#include "app/historymodel.h"
+#include "archive/archivesettings.h"
 #include "archive/archivestore.h"
-#include "samplestation.h"
+#include "consolewindow.h"
+#include "history/historymodel.h"
 #include "settings/syssettings.h"
 #include "support/localportal.h"
 #include "support/qmlmessages.h"
 #include "support/syntheticweather.h"
-#include "support/unload.h"
 
-#include <QQmlApplicationEngine>
-#include <QQmlContext>
 #include <QQuickItem>
 #include <QQuickWindow>
 #include <QTemporaryDir>
@@ -44,36 +40,27 @@ private slots:
         {
             ArchiveStore store;
             QCOMPARE(store.open(archivePath(*settings)), ArchiveStore::OpenResult::Ready);
-            QVERIFY(store.insert(syntheticMinutes(Now - 31 * 86400, 31 * 1440)).ok);
+            QVector<archive::MinuteRow> minutes = syntheticMinutes(Now - 31 * 86400, 31 * 1440);
+            minutes[PlantedMinute].solar = 1234;
+            QVERIFY(store.insert(minutes).ok);
         }
 
-        station = std::make_unique<FakeStation>();
-        fillSampleStation(*station);
-        console = std::make_unique<Console>(*settings, 0);
+        ui = std::make_unique<ConsoleWindow>(*settings);
         const auto clock = [] { return QDateTime::fromSecsSinceEpoch(Now); };
-        console->setClock(clock);
-        console->modbus().setLinkFactory(fakeStationFactory(*station));
+        ui->console.setClock(clock);
         history = std::make_unique<HistoryModel>(*settings, archivePath(*settings));
         history->setClock(clock);
-
-        engine = std::make_unique<QQmlApplicationEngine>();
-        engine->rootContext()->setContextProperty(QStringLiteral("Settings"), settings.get());
-        engine->rootContext()->setContextProperty(QStringLiteral("ModbusPort"), &console->modbus());
-        engine->rootContext()->setContextProperty(QStringLiteral("History"), history.get());
-        engine->load(QUrl(QStringLiteral("qrc:/qml/main.qml")));
-        QCOMPARE(engine->rootObjects().size(), 1);
-        window = qobject_cast<QQuickWindow *>(engine->rootObjects().first());
-        QVERIFY(window);
+        ui->console.plug(*history);
+        QVERIFY(ui->load(history.get()));
+        window = ui->window;
         window->requestActivate();
         QVERIFY(QTest::qWaitForWindowActive(window));
     }
 
     void cleanup()
     {
-        stopAcquisitionAndDrain(&console->modbus());
-        engine.reset();
+        ui.reset();
         history.reset();
-        console.reset();
         settings.reset();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         qInstallMessageHandler(previousHandler);
@@ -147,6 +134,34 @@ private slots:
         QVERIFY(title.contains(QString::fromUtf8("°F")));
     }
 
+    // The records page shows a planted record with its local time, and the
+    // reports the month it fell in.
+    void recordsPageAndReports()
+    {
+        QTRY_VERIFY(ui->console.records().ready());
+        QTest::keyClick(window, Qt::Key_H, Qt::ControlModifier);
+        QVERIFY(historyView());
+        click(QStringLiteral("recordsButton"));
+        QVERIFY(!item("temperatureChart")->isVisible());
+        const qint64 planted = Now - 31 * 86400 + PlantedMinute * 60;
+        const QString when
+            = QDateTime::fromSecsSinceEpoch(planted).toString(QStringLiteral("yyyy-MM-dd HH:mm"));
+        // The solar radiation's row, all time.
+        QCOMPARE(item(QStringLiteral("recordCell%1").arg(int(records::Quantity::Solar) * 4 + 1))
+                     ->property("text")
+                     .toString(),
+            QString::fromUtf8("1234 W/m²\n") + when);
+
+        click(QStringLiteral("climateReportsButton"));
+        const QString month = QLocale::c().toString(
+            QDateTime::fromSecsSinceEpoch(Now).date(), QStringLiteral("MMM yyyy"));
+        QTRY_VERIFY(
+            item("reportText")
+                ->property("text")
+                .toString()
+                .contains(QStringLiteral("MONTHLY CLIMATOLOGICAL SUMMARY for ") + month.toUpper()));
+    }
+
     void readoutAndEmptyPeriod()
     {
         QTest::keyClick(window, Qt::Key_H, Qt::ControlModifier);
@@ -171,6 +186,7 @@ private slots:
 private:
     // 2026-03-06 14:05 UTC.
     static constexpr qint64 Now = 1772805900;
+    static constexpr int PlantedMinute = 20000;
 
     QQuickItem *historyView()
     {
@@ -218,10 +234,8 @@ private:
 
     std::unique_ptr<QTemporaryDir> folder;
     std::unique_ptr<SysSettings> settings;
-    std::unique_ptr<FakeStation> station;
-    std::unique_ptr<Console> console;
+    std::unique_ptr<ConsoleWindow> ui;
     std::unique_ptr<HistoryModel> history;
-    std::unique_ptr<QQmlApplicationEngine> engine;
     QQuickWindow *window = nullptr;
 };
 

@@ -1,16 +1,12 @@
-#include "support/qmlmessages.h"
-#include "support/unload.h"
-#include "support/localportal.h"
-#include "support/reservedport.h"
-#include "support/unprivileged.h"
 #include "acquisition/rtulink.h"
 #include "acquisition/tcplink.h"
-#include "app/console.h"
-#include "samplestation.h"
+#include "consolewindow.h"
 #include "settings/syssettings.h"
+#include "support/localportal.h"
+#include "support/qmlmessages.h"
+#include "support/reservedport.h"
+#include "support/unprivileged.h"
 
-#include <QQmlApplicationEngine>
-#include <QQmlContext>
 #include <QQuickItem>
 #include <QQuickWindow>
 #include <QTemporaryDir>
@@ -18,8 +14,8 @@
 
 #include <memory>
 
-// The real main.qml from the program's resources, with the real settings
-// object and a QModbus fed by the sample station: what the user would read.
+// The dashboards of the real main.qml over the sample station: what the user
+// would read.
 using namespace qmlmessages;
 
 class TestMainWindow : public QObject
@@ -41,13 +37,11 @@ private slots:
         settings->setPressureUnits(0);
         settings->setSpeedUnits(2);
         settings->setSerialPort(QStringLiteral("COM7"));
-        station = std::make_unique<FakeStation>();
-        fillSampleStation(*station);
-        console = std::make_unique<Console>(*settings, 0);
-        modbus = &console->modbus();
+        ui = std::make_unique<ConsoleWindow>(*settings);
+        modbus = &ui->modbus();
         realLinks = false;
         modbus->setLinkFactory(
-            [this, fake = fakeStationFactory(*station)](bool tcp, RegisterImage &image,
+            [this, fake = fakeStationFactory(ui->station)](bool tcp, RegisterImage &image,
                 const std::atomic<bool> *interrupt) -> std::unique_ptr<StationLink> {
                 if (!realLinks)
                     return fake(tcp, image, interrupt);
@@ -64,14 +58,9 @@ private slots:
         // Delivered through this thread's event loop after the other change
         // signals of the cycle, so the bindings have all been updated by then.
         cycles = 0;
-        connect(modbus, &QModbus::analogChanged, this, [this] { ++cycles; });
-        engine = std::make_unique<QQmlApplicationEngine>();
-        engine->rootContext()->setContextProperty(QStringLiteral("Settings"), settings.get());
-        engine->rootContext()->setContextProperty(QStringLiteral("ModbusPort"), modbus);
-        engine->load(QUrl(QStringLiteral("qrc:/qml/main.qml")));
-        QCOMPARE(engine->rootObjects().size(), 1);
-        window = qobject_cast<QQuickWindow *>(engine->rootObjects().first());
-        QVERIFY(window);
+        connect(&ui->display(), &StationDisplay::analogChanged, this, [this] { ++cycles; });
+        QVERIFY(ui->load());
+        window = ui->window;
         // The pages have started the thread; the first cycle runs on this tick.
         QVERIFY(modbus->isRunning());
         modbus->updateTimerTimeout();
@@ -80,9 +69,7 @@ private slots:
 
     void cleanup()
     {
-        stopAcquisitionAndDrain(modbus);
-        engine.reset();
-        console.reset();
+        ui.reset();
         modbus = nullptr;
         settings.reset();
         // Replies, managers and QML objects released with deleteLater go now,
@@ -266,7 +253,7 @@ private slots:
         emit modbus->openPortFailed();
         QObject *dialog = nullptr;
         QTRY_VERIFY((dialog = window->findChild<QObject *>(QStringLiteral("messageDialog")))
-                    && dialog->property("opened").toBool());
+            && dialog->property("opened").toBool());
 
         QQuickItem *button = window->findChild<QQuickItem *>(QStringLiteral("openSettingsButton"));
         QVERIFY(button);
@@ -275,8 +262,9 @@ private slots:
             button->mapToScene(QPointF(button->width() / 2, button->height() / 2)).toPoint());
 
         QQuickWindow *settingsWindow = nullptr;
-        QTRY_VERIFY((settingsWindow = window->findChild<QQuickWindow *>(QStringLiteral("settingsWindow")))
-                    && settingsWindow->isVisible());
+        QTRY_VERIFY(
+            (settingsWindow = window->findChild<QQuickWindow *>(QStringLiteral("settingsWindow")))
+            && settingsWindow->isVisible());
         QTRY_VERIFY(!dialog->property("visible").toBool());
         QCOMPARE(settingsWindow->findChild<QObject *>(QStringLiteral("tabs"))
                      ->property("currentIndex")
@@ -332,10 +320,8 @@ private:
 
     std::unique_ptr<QTemporaryDir> folder;
     std::unique_ptr<SysSettings> settings;
-    std::unique_ptr<FakeStation> station;
-    std::unique_ptr<Console> console;
+    std::unique_ptr<ConsoleWindow> ui;
     QModbus *modbus = nullptr;
-    std::unique_ptr<QQmlApplicationEngine> engine;
     QQuickWindow *window = nullptr;
     int cycles = 0;
     std::atomic<bool> realLinks { false };

@@ -1,15 +1,12 @@
-#include "support/qmlmessages.h"
-#include "support/localportal.h"
-#include "support/unload.h"
-#include "app/console.h"
-#include "samplestation.h"
+#include "consolewindow.h"
 #include "settings/syssettings.h"
+#include "support/freeport.h"
+#include "support/localportal.h"
+#include "support/qmlmessages.h"
 #include "upload/portalprocess.h"
 #include "upload/portalurl.h"
 
 #include <QDesktopServices>
-#include <QQmlApplicationEngine>
-#include <QQmlContext>
 #include <QQuickItem>
 #include <QQuickWindow>
 #include <QTcpServer>
@@ -223,10 +220,7 @@ private slots:
         QTcpServer holder; // another program on the port the user picks
         QVERIFY(holder.listen(QHostAddress::Any, 0));
         const quint16 taken = holder.serverPort();
-        QTcpServer probe;
-        QVERIFY(probe.listen(QHostAddress::Any, 0));
-        const quint16 free = probe.serverPort();
-        probe.close();
+        const quint16 free = freeTcpPort();
         unload();
         SysSettings(folder->path()).setGatewayPort(free);
         load(Console::GatewayPortFromSettings);
@@ -239,9 +233,9 @@ private slots:
         typeInto("gatewayPortInput", QString::number(taken));
         QCOMPARE(settings->gatewayPort(), int(taken));
         QCOMPARE(text("gatewayStateText"),
-                 QString("Not listening on port %1: the bound address is already in use").arg(taken));
+            QString("Not listening on port %1: the bound address is already in use").arg(taken));
         QCOMPARE(item("gatewayStateText")->property("color").value<QColor>(),
-                 QColor(settings->redColor()));
+            QColor(settings->redColor()));
         QVERIFY(item("gatewayHintText")->isVisible());
 
         typeInto("gatewayPortInput", QStringLiteral("0"));
@@ -289,6 +283,17 @@ private slots:
         QCOMPARE(settings->getSerialPort(), byIdName);
         QCOMPARE(ports->property("count").toInt(), 3);
         QCOMPARE(ports->property("currentText").toString(), byIdName);
+
+        // One the scan does not list but that is there, as a pseudo-terminal:
+        // in view, unmarked.
+        const QString unlisted = folder->filePath(QStringLiteral("pts3"));
+        QVERIFY(QFile(unlisted).open(QIODevice::WriteOnly));
+        settings->setSerialPort(unlisted);
+        click("comboBoxPorts");
+        QTRY_VERIFY(popup->property("opened").toBool());
+        QTest::keyClick(window, Qt::Key_Escape);
+        QTRY_VERIFY(!popup->property("visible").toBool());
+        QCOMPARE(ports->property("currentText").toString(), unlisted);
 
         QCOMPARE(item("hostIPLabel")->property("text").toString(), settings->modbusServerIP());
         QCOMPARE(clientLines(), QStringList());
@@ -395,8 +400,12 @@ private slots:
         QQuickItem *password = item("passwordInput");
         QVERIFY(!item("rowBox")->isEnabled());
 
+        // Ticked only once a lock is stored; a proposal left unconfirmed goes.
         click("lockEnabledCheckBox");
-        QVERIFY(item("rowBox")->isEnabled());
+        QVERIFY(item("rowBox")->isEnabled() && !checked("lockEnabledCheckBox"));
+        reopen();
+        QVERIFY(!item("rowBox")->isEnabled() && !checked("lockEnabledCheckBox"));
+        click("lockEnabledCheckBox");
         QCOMPARE(password->property("text").toString(), QStringLiteral("KelmorTX"));
         QVERIFY(!settings->settingsLocked());
 
@@ -475,8 +484,7 @@ private slots:
         keepPortalUploadsLocal();
         click("testButton");
         QTRY_COMPARE_WITH_TIMEOUT(result->property("text").toString(),
-                                  QStringLiteral("The portal could not be reached: Connection refused"),
-                                  10000);
+            QStringLiteral("The portal could not be reached: Connection refused"), 10000);
         setPortalUrlForTesting(portal.url());
     }
 
@@ -526,12 +534,7 @@ private slots:
         QVERIFY(settings->mqttEnabled());
         typeInto("mqttHostInput", QStringLiteral("127.0.0.1"));
         QCOMPARE(settings->mqttHost(), QStringLiteral("127.0.0.1"));
-        quint16 closedPort = 0;
-        {
-            QTcpServer probe;
-            QVERIFY(probe.listen(QHostAddress::LocalHost, 0));
-            closedPort = probe.serverPort();
-        }
+        const quint16 closedPort = freeTcpPort();
         typeInto("mqttPortInput", QString::number(closedPort));
         QCOMPARE(settings->mqttPort(), int(closedPort));
         typeInto("mqttUsernameInput", QStringLiteral("station"));
@@ -560,9 +563,50 @@ private slots:
         click("mqttTestButton");
         QCOMPARE(text("mqttTestButton"), QStringLiteral("testing"));
         QVERIFY(!item("mqttTestButton")->isEnabled());
-        QTRY_COMPARE_WITH_TIMEOUT(text("mqttTestResult"), QStringLiteral("Connection refused"), 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(
+            text("mqttTestResult"), QStringLiteral("Connection refused"), 10000);
         QCOMPARE(text("mqttTestButton"), QStringLiteral("Test connection"));
         QVERIFY(item("mqttTestButton")->isEnabled());
+    }
+
+    void webPageAndWhetherItServes()
+    {
+#ifndef SKYQUILL_HAVE_WEB
+        QSKIP("built without libmicrohttpd");
+#endif
+        QTcpServer holder; // another program on the port the user picks
+        QVERIFY(holder.listen(QHostAddress::Any, 0));
+        const quint16 taken = holder.serverPort();
+        const quint16 free = freeTcpPort();
+        unload();
+        SysSettings(folder->path()).setWebPort(free);
+        load(0, Console::WebPortFromSettings);
+
+        showTab(8);
+        QCOMPARE(text("webPortInput"), QString::number(free));
+        QVERIFY(text("webStateText").startsWith("Serving http://"));
+        QVERIFY(text("webStateText").endsWith(QString(":%1/").arg(free)));
+        QVERIFY(!item("webHintText")->isVisible());
+
+        typeInto("webPortInput", QString::number(taken));
+        QCOMPARE(settings->webPort(), int(taken));
+        QVERIFY(text("webStateText").startsWith(QString("Not serving on port %1: ").arg(taken)));
+        QCOMPARE(
+            item("webStateText")->property("color").value<QColor>(), QColor(settings->redColor()));
+        QVERIFY(item("webHintText")->isVisible());
+
+        typeInto("webBindAddressInput", QStringLiteral("kitchen"));
+        QCOMPARE(text("webBindAddressInput"), QString()); // refused
+        typeInto("webBindAddressInput", QStringLiteral("127.0.0.1"));
+        typeInto("webPortInput", QString::number(free));
+        QCOMPARE(text("webStateText"), QString("Serving http://127.0.0.1:%1/").arg(free));
+
+        click("webEnabledCheckBox");
+        QVERIFY(!settings->webEnabled());
+        QCOMPARE(text("webStateText"), QStringLiteral("Off"));
+        QTcpSocket client;
+        client.connectToHost(QHostAddress::LocalHost, free);
+        QVERIFY(!client.waitForConnected(5000));
     }
 
     // Every change made on the pages is in force after a restart.
@@ -598,8 +642,9 @@ private slots:
     }
 
 private:
-    // The gateway takes any free port unless told to follow its setting.
-    void load(int gatewayPort = 0)
+    // The gateway and the web server take any free port unless told to
+    // follow their settings.
+    void load(int gatewayPort = 0, int webPort = 0)
     {
         unload();
         // A built-in port and one USB adapter, whatever this machine has.
@@ -615,19 +660,12 @@ private:
             adapter.byIdAlias = byIdName;
             return QList<SerialPortEntry> { builtIn, adapter };
         });
-        station = std::make_unique<FakeStation>();
-        fillSampleStation(*station);
-        console = std::make_unique<Console>(*settings, gatewayPort);
-        modbus = &console->modbus();
-        modbus->setLinkFactory(fakeStationFactory(*station));
+        ui = std::make_unique<ConsoleWindow>(*settings, gatewayPort, webPort);
+        console = &ui->console;
+        modbus = &ui->modbus();
         modbus->setClock([] { return QDateTime(QDate(2026, 3, 6), QTime(14, 5)); });
-        engine = std::make_unique<QQmlApplicationEngine>();
-        engine->rootContext()->setContextProperty(QStringLiteral("Settings"), settings.get());
-        engine->rootContext()->setContextProperty(QStringLiteral("ModbusPort"), modbus);
-        engine->load(QUrl(QStringLiteral("qrc:/qml/main.qml")));
-        QCOMPARE(engine->rootObjects().size(), 1);
-        mainWindow = qobject_cast<QQuickWindow *>(engine->rootObjects().first());
-        QVERIFY(mainWindow);
+        QVERIFY(ui->load());
+        mainWindow = ui->window;
         // Made on first use, as the settings button makes it.
         QVERIFY(QMetaObject::invokeMethod(mainWindow, "ensureSettingsWindow"));
         window = mainWindow->findChild<QQuickWindow *>(QStringLiteral("settingsWindow"));
@@ -644,9 +682,8 @@ private:
 
     void unload()
     {
-        stopAcquisitionAndDrain(modbus);
-        engine.reset();
-        console.reset();
+        ui.reset();
+        console = nullptr;
         modbus = nullptr;
         settings.reset();
         // Replies, managers and QML objects released with deleteLater go now,
@@ -658,9 +695,7 @@ private:
     // The poll cycle's signals reach the bindings through this thread's loop.
     void runCycle()
     {
-        QSignalSpy cycle(modbus, &QModbus::analogChanged);
-        modbus->updateTimerTimeout();
-        QVERIFY(cycle.wait(5000));
+        QVERIFY(ui->runCycle());
     }
 
     void reopen()
@@ -706,8 +741,14 @@ private:
         return found;
     }
 
-    QString text(const char *name) { return item(name)->property("text").toString(); }
-    bool checked(const char *name) { return item(name)->property("checked").toBool(); }
+    QString text(const char *name)
+    {
+        return item(name)->property("text").toString();
+    }
+    bool checked(const char *name)
+    {
+        return item(name)->property("checked").toBool();
+    }
 
     QPair<int, int> spinValues()
     {
@@ -791,10 +832,9 @@ private:
     LinkCatcher links;
     std::unique_ptr<QTemporaryDir> folder;
     std::unique_ptr<SysSettings> settings;
-    std::unique_ptr<FakeStation> station;
-    std::unique_ptr<Console> console;
+    std::unique_ptr<ConsoleWindow> ui;
+    Console *console = nullptr;
     QModbus *modbus = nullptr;
-    std::unique_ptr<QQmlApplicationEngine> engine;
     QQuickWindow *mainWindow = nullptr;
     QQuickWindow *window = nullptr;
 };

@@ -7,6 +7,7 @@
 #include <QTcpSocket>
 #include <QUrl>
 
+#include "support/freeport.h"
 #include "upload/portalurl.h"
 
 // An in-test HTTP endpoint for answers the stand-in never gives: a fixed
@@ -71,12 +72,7 @@ private:
 // A port that was free a moment ago, so a connection to it is refused.
 inline quint16 closedPort()
 {
-    QTcpServer probe;
-    if (!probe.listen(QHostAddress::LocalHost, 0))
-        return 0;
-    const quint16 port = probe.serverPort();
-    probe.close();
-    return port;
+    return freeTcpPort();
 }
 
 // Points the portal at one kind of failure: "refused" (nothing listens),

@@ -16,8 +16,8 @@ struct PortalProcess
     {
         child.process->setProcessChannelMode(QProcess::SeparateChannels);
         child.process->start(QStringLiteral(PORTAL_BINARY),
-            QStringList { QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--id"),
-                id, QStringLiteral("--key"), key }
+            QStringList { QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--id"), id,
+                QStringLiteral("--key"), key }
                 + extra);
         if (!child.process->waitForStarted(10000))
             return false;

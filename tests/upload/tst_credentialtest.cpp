@@ -20,10 +20,10 @@ const QString responseLine = QStringLiteral("Test credentials response: ");
 void wire(SysSettings &settings, CredentialTest &tester)
 {
     settings.setCredentialTester(&tester);
-    QObject::connect(&tester, &CredentialTest::unreachable, &settings,
-                     &SysSettings::testCredentialsUnreachable);
-    QObject::connect(&tester, &CredentialTest::result, &settings,
-                     &SysSettings::testCredentialsResult);
+    QObject::connect(
+        &tester, &CredentialTest::unreachable, &settings, &SysSettings::testCredentialsUnreachable);
+    QObject::connect(
+        &tester, &CredentialTest::result, &settings, &SysSettings::testCredentialsResult);
 }
 
 } // namespace
@@ -111,17 +111,19 @@ private slots:
     void failuresGiveExactlyOneFalse_data()
     {
         QTest::addColumn<QString>("kind");
-        QTest::addColumn<bool>("unreachable");
-        QTest::newRow("connection refused") << "refused" << true;
-        QTest::newRow("http 404") << "404" << false;
-        QTest::newRow("http 500 saying success") << "500" << false;
-        QTest::newRow("no answer") << "silent" << true;
+        QTest::addColumn<QString>("said"); // after "The portal "
+        const QString http = QStringLiteral("answered HTTP %1.");
+        QTest::newRow("connection refused")
+            << "refused" << QString("could not be reached: Connection refused");
+        QTest::newRow("http 404") << "404" << http.arg(404);
+        QTest::newRow("http 500 saying success") << "500" << http.arg(500);
+        QTest::newRow("no answer") << "silent" << QString("did not answer within 0.3 s.");
     }
 
     void failuresGiveExactlyOneFalse()
     {
         QFETCH(QString, kind);
-        QFETCH(bool, unreachable);
+        QFETCH(QString, said);
         CannedPortal canned;
         QVERIFY(pointPortalAtFailure(
             kind, canned, portal.url(QStringLiteral("/elsewhere")), "success"));
@@ -133,7 +135,8 @@ private slots:
         setPortalTimeoutForTesting(5000);
         QCOMPARE(result.count(), 1);
         QCOMPARE(result.first().first().toBool(), false);
-        QCOMPARE(notReached.count(), unreachable ? 1 : 0);
+        QCOMPARE(notReached.count(), 1);
+        QCOMPARE(notReached.first().first().toString(), "The portal " + said);
     }
 
     void successAnywhereCaseSensitive_data()

@@ -1,6 +1,6 @@
-#include "acquisition/stationdata.h"
 #include "cannedportal.h"
 #include "portalprocess.h"
+#include "record/stationvalues.h"
 #include "support/logcapture.h"
 #include "upload/portaluploader.h"
 #include "upload/portalurl.h"
@@ -151,12 +151,14 @@ private slots:
         QTest::newRow("http 404") << "404" << code.arg(int(QNetworkReply::ContentNotFoundError));
         QTest::newRow("http 500 with a plain body")
             << "500" << code.arg(int(QNetworkReply::InternalServerError));
-        QTest::newRow("no answer") << "silent" << code.arg(int(QNetworkReply::OperationCanceledError));
+        QTest::newRow("no answer")
+            << "silent" << code.arg(int(QNetworkReply::OperationCanceledError));
         // Bytes every second, so only a deadline for the whole reply ends it.
         QTest::newRow("endless body")
             << "trickle" << code.arg(int(QNetworkReply::OperationCanceledError));
         // "success" followed by 10 MiB: over the cap, so no delivery.
-        QTest::newRow("10 MiB body") << "huge" << QStringLiteral("Send data failed");
+        QTest::newRow("10 MiB body")
+            << "huge" << QStringLiteral("Upload not delivered: The portal's reply was too large.");
     }
 
     void failuresAreNotAccepted()
@@ -179,6 +181,9 @@ private slots:
         setPortalTimeoutForTesting(5000);
 
         QVERIFY2(log->contains(line), qPrintable(log->lines().join('\n')));
+        // Told as the exchange says it; only the portal's refusal is a failed send.
+        QCOMPARE(log->countStartingWith("Upload not delivered: The portal"), 1);
+        QVERIFY(!log->contains("Send data failed"));
         QCOMPARE(changed.count(), 0);
         QVERIFY(uploader->lastAccepted().isNull());
         QCOMPARE(uploader->lastUploadText(), QStringLiteral("Never"));

@@ -1,4 +1,4 @@
-#include "acquisition/stationdata.h"
+#include "record/stationvalues.h"
 #include "upload/portalurl.h"
 #include "upload/uploadform.h"
 
@@ -202,7 +202,7 @@ private slots:
         s.wuPassword = accepted.lastPassword;
         s.wuUsername = QStringLiteral("KSTATION8");
         QCOMPARE(value(buildUploadForm(sampleValues(), s, utc, accepted), "wuu"),
-                 QStringLiteral("KSTATION8"));
+            QStringLiteral("KSTATION8"));
     }
 
     void weatherUndergroundNeedsBoth()

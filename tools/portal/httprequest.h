@@ -38,8 +38,8 @@ public:
     };
 
     RequestParser() = default;
-    explicit RequestParser(const Limits &limits)
-        : limits(limits)
+    explicit RequestParser(const Limits &bounds)
+        : limits(bounds)
     {
     }
 

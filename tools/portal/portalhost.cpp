@@ -8,9 +8,9 @@
 
 using namespace portal;
 
-PortalHost::PortalHost(const Options &options, QObject *parent)
+PortalHost::PortalHost(const Options &chosen, QObject *parent)
     : QObject(parent)
-    , options(options)
+    , options(chosen)
     , server(new QTcpServer(this))
 {
     connect(server, &QTcpServer::newConnection, this, &PortalHost::accept);

@@ -1,8 +1,8 @@
 #include "historywriter.h"
 
-#include "acquisition/stationcycle.h"
 #include "acquisition/stationdata.h"
 #include "datalog/logger.h"
+#include "record/stationcycle.h"
 
 #include <QStringList>
 
@@ -18,18 +18,14 @@ int writeHistory(const HistoryOptions &options)
     s.enabled = true;
     s.intervalCycles = options.logSeconds;
     s.folder = options.folder;
-    s.temperatureUnits = options.temperatureUnits;
-    s.pressureUnits = options.pressureUnits;
-    s.speedUnits = options.speedUnits;
-    s.distanceUnits = options.distanceUnits;
-    s.pressureAdjustment = options.pressureAdjustment;
+    s.units = options.units;
     logger.setSettings(s);
 
     // The console's view of the station, decoded from the registers as it
     // would read them every second.
     StationCycle cycle;
     cycle.kind = StationCycle::Kind::Good;
-    cycle.firstOfPass = true;
+    cycle.firstSinceStart = true;
     cycle.dataMissing = false;
     const qint64 seconds = start.secsTo(options.end);
     const qint64 first = start.toMSecsSinceEpoch();
@@ -53,7 +49,7 @@ int writeHistory(const HistoryOptions &options)
         const int before = logger.nextIndex();
         logger.takeCycle(cycle);
         rows += logger.nextIndex() - before;
-        cycle.firstOfPass = false;
+        cycle.firstSinceStart = false;
     }
     return rows;
 }
@@ -70,12 +66,12 @@ bool parseUnits(const QString &text, HistoryOptions *options)
         if (!ok || values[i] < 0 || values[i] > 3)
             return false;
     }
-    options->temperatureUnits = values[0];
-    options->pressureUnits = values[1];
-    options->speedUnits = values[2];
-    options->distanceUnits = values[3];
-    options->pressureAdjustment = values[4];
-    return options->pressureAdjustment <= 1;
+    options->units.temperature = TemperatureUnit(values[0]);
+    options->units.pressure = PressureUnit(values[1]);
+    options->units.speed = SpeedUnit(values[2]);
+    options->units.distance = DistanceUnit(values[3]);
+    options->units.pressureReading = PressureReading(values[4]);
+    return values[4] <= 1;
 }
 
 } // namespace station

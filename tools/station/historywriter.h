@@ -1,5 +1,6 @@
 #pragma once
 
+#include "record/units.h"
 #include "weathermodel.h"
 
 #include <QDateTime>
@@ -18,13 +19,8 @@ struct HistoryOptions
     int logSeconds = 60; // one row every this many seconds
     quint32 seed = 1;
     Site site;
-    // The console's display units the rows are written in: its settings'
-    // indexes, as the data log takes them.
-    int temperatureUnits = 1;
-    int pressureUnits = 2;
-    int speedUnits = 0;
-    int distanceUnits = 0;
-    int pressureAdjustment = 0;
+    // The console's display units the rows are written in.
+    DisplayUnits units;
 };
 
 // Writes one file per local day into `folder` ("logfile-yyyy-MM-dd.csv") and

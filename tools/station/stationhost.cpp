@@ -58,10 +58,10 @@ QString systemError(const char *what)
 
 } // namespace
 
-StationHost::StationHost(const Options &options, QObject *parent)
+StationHost::StationHost(const Options &chosen, QObject *parent)
     : QObject(parent)
-    , options(options)
-    , model(options.seed, QDateTime::currentDateTime(), options.site)
+    , options(chosen)
+    , model(chosen.seed, QDateTime::currentDateTime(), chosen.site)
 {
     model.fillRegisters(registers.status, registers.data);
     ticker.setInterval(1000);
@@ -99,6 +99,22 @@ station::Fault StationHost::faultFor(int *replies) const
         = *replies >= options.faultAfter ? options.fault : station::Fault::None;
     ++*replies;
     return fault;
+}
+
+QByteArray StationHost::replyTo(const QByteArray &request, station::Fault fault, bool tcp)
+{
+    const auto reply = [&](station::Fault f) {
+        return tcp ? station::tcpReply(request, registers, f)
+                   : station::rtuReply(request, registers, f);
+    };
+    if (fault != station::Fault::Spike)
+        return reply(fault);
+    const QByteArray plain = reply(station::Fault::None);
+    const QByteArray spike = reply(station::Fault::Spike);
+    // A read of the status block alone is no sample of the weather.
+    if (spike == plain)
+        return plain;
+    return spikeSamples++ % station::SpikeEvery == 0 ? spike : plain;
 }
 
 #ifdef Q_OS_UNIX
@@ -216,7 +232,7 @@ void StationHost::serveSerial(const QByteArray &request)
         closeSerial(QStringLiteral("hangup fault: closed the serial line"));
         return;
     }
-    const QByteArray reply = station::rtuReply(request, registers, fault);
+    const QByteArray reply = replyTo(request, fault, false);
     if (reply.isEmpty())
         return;
     if (fault == station::Fault::Late) {
@@ -347,7 +363,7 @@ void StationHost::readClient(QTcpSocket *socket)
             socket->disconnectFromHost();
             return;
         }
-        const QByteArray reply = station::tcpReply(request, registers, fault);
+        const QByteArray reply = replyTo(request, fault, true);
         if (reply.isEmpty())
             continue;
         if (fault == station::Fault::Late) {
@@ -459,6 +475,7 @@ void StationHost::runCommand(const QByteArray &line)
         options.fault = fault;
         options.faultAfter = after;
         serialReplies = 0;
+        spikeSamples = 0;
         for (Client &client : clients)
             client.replies = 0;
         announce(QStringLiteral("FAULT %1").arg(station::faultName(fault)));

@@ -52,6 +52,9 @@ private:
 
     void tick();
     station::Fault faultFor(int *replies) const;
+    // The reply under `fault`; under the spike fault only one sample in
+    // SpikeEvery, the first at once, gets the spiked registers.
+    QByteArray replyTo(const QByteArray &request, station::Fault fault, bool tcp);
 
     void readSerial();
     void serveSerial(const QByteArray &request);
@@ -72,6 +75,7 @@ private:
     WeatherModel model;
     station::Registers registers;
     QTimer ticker;
+    int spikeSamples = 0; // replies since the spike fault began that read a spiked register
 
     int serialFd = -1;
     int ptySlaveFd = -1; // held open so the master never reads EIO between clients

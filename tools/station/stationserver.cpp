@@ -22,6 +22,7 @@ constexpr FaultName faultTable[] = {
     { Fault::WrongUnit, "wrongunit" },
     { Fault::Exception, "exception" },
     { Fault::Hangup, "hangup" },
+    { Fault::Spike, "spike" },
 };
 
 quint16 word(const QByteArray &bytes, int at)
@@ -51,16 +52,22 @@ QByteArray readPdu(quint8 function, int address, int count, bool wellFormed,
     if (address + count > HighestRegister)
         return exceptionPdu(function, IllegalDataAddress);
 
+    const Registers served = fault == Fault::Spike ? spiked(registers) : registers;
     QByteArray pdu;
     pdu.reserve(2 + 2 * count);
     pdu.append(char(function));
     pdu.append(char(2 * count));
     for (int i = 0; i < count; ++i) {
-        const quint16 value = registers.value(address + 1 + i);
+        const quint16 value = served.value(address + 1 + i);
         pdu.append(char(value >> 8));
         pdu.append(char(value & 0xFF));
     }
     return pdu;
+}
+
+quint16 shifted(quint16 word, int by)
+{
+    return quint16(qint16(qBound(-32767, int(qint16(word)) + by, 32767)));
 }
 
 quint16 crcOf(const QByteArray &bytes)
@@ -106,6 +113,21 @@ quint16 Registers::value(int number) const
     if (number >= 201 && number <= 300)
         return data[number - 201];
     return 0;
+}
+
+Registers spiked(const Registers &registers)
+{
+    Registers r = registers;
+    quint16 *data = r.data;
+    auto at = [data](int reg) -> quint16 & { return data[reg - 201]; };
+    at(222) = 600;
+    at(202) = 750;
+    at(208) = 750;
+    at(224) = shifted(at(224), -1000);
+    at(251) = shifted(at(251), -1000);
+    at(243) = shifted(at(243), 3000);
+    at(244) = shifted(at(244), 30000);
+    return r;
 }
 
 QByteArray rtuReply(const QByteArray &request, const Registers &registers, Fault fault)

@@ -22,7 +22,8 @@ constexpr quint8 DeviceFailure = 4;
 constexpr quint8 TargetFailedToRespond = 0x0B;
 
 // Test faults. Late and Hangup leave the reply bytes alone: the transport
-// delays the reply or drops the link instead.
+// delays the reply or drops the link instead. Spike answers from spiked()
+// registers; the transport lets one sample in SpikeEvery through with it.
 enum class Fault
 {
     None,
@@ -31,7 +32,8 @@ enum class Fault
     BadCrc,
     WrongUnit,
     Exception,
-    Hangup
+    Hangup,
+    Spike
 };
 
 constexpr int LateReplyMs = 1200;
@@ -50,6 +52,14 @@ struct Registers
     // Any other register from 1 to 300 reads as 0.
     quint16 value(int number) const;
 };
+
+constexpr int SpikeEvery = 1000;
+
+// One bad sample, as a loose connector or a corrupted frame the CRC missed
+// would give: 60 °C, wind and gust at 75 m/s, both pressures 100 hPa low,
+// 30 more units of rain today and 300 units/h more rain rate. Each stays
+// inside its physical bounds, so only a spike filter can tell.
+Registers spiked(const Registers &registers);
 
 // Reply to one RTU request frame (8 bytes with a valid CRC). Empty when the
 // frame is malformed, addressed to another unit, or the fault is silence.

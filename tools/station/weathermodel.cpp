@@ -148,16 +148,18 @@ void WeatherModel::advanceClimate(const QDateTime &now)
     moistening += ((wet ? 0.85 : 0.0) - moistening) / (wet ? 1200.0 : 7200.0);
 
     cloudLogit = relax(cloudLogit, 0.0, 2 * 3600.0, 1.3);
-    cloud = logistic(cloudLogit);
-    if (wet)
-        cloud = std::max(cloud, 0.85 + 0.15 * intensity);
+    // A shower's cloud builds and clears over minutes: a sky that closed in
+    // one second would step the temperature by a degree, which no sensor
+    // sees and the console's spike filter would rightly hold back.
+    showerCloud += ((wet ? 0.85 + 0.15 * intensity : 0.0) - showerCloud) / 300.0;
+    cloud = std::max(logistic(cloudLogit), showerCloud);
 
     tendency = relax(tendency, 0.0, 6 * 3600.0, 0.6);
     seaLevel += tendency / 3600.0 - (seaLevel - 1013.0) / (4 * 86400.0);
     seaLevel = std::clamp(seaLevel, 960.0, 1050.0);
 
-    const double daylight = std::clamp(2.0 * sunElevationSine(now, place.latitude), 0.0, 1.0);
-    const double target = 3.0 + 1.5 * daylight + (thunder ? 6.0 : 2.5) * intensity;
+    const double sunUp = std::clamp(2.0 * sunElevationSine(now, place.latitude), 0.0, 1.0);
+    const double target = 3.0 + 1.5 * sunUp + (thunder ? 6.0 : 2.5) * intensity;
     windMean = std::max(0.2, relax(windMean, target, 3600.0, 1.0));
 }
 

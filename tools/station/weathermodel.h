@@ -144,6 +144,7 @@ private:
     double moistening = 0;
     double cloudLogit = 0;
     double cloud = 0.5;
+    double showerCloud = 0; // the cloud floor of a shower, built up and cleared gradually
     double seaLevel = 1013.0;
     double tendency = 0; // hPa per hour
     double windMean = 3.0;

@@ -4,6 +4,8 @@ import QtQuick 2.15
 // to, the two link-failure signals, and counters for start() and quit().
 QtObject {
     property string linkFailureText: ""
+    property var services: ({})
+    property bool hasReading: true
     property real airTemp: 0
     property real airTempH: -10000
     property real airTempL: 10000

@@ -48,6 +48,8 @@ QtObject {
     property string logPrefix: "logfile-"
     property bool debugLogEnabled: false
     property bool archiveEnabled: true
+    property bool recordsEnabled: true
+    property real degreeDayBase: 18.3
     property string settingsLockPassword: ""
     property string password: ""
     property int quorinLiveMinutes: 10
@@ -67,6 +69,52 @@ QtObject {
     property string mqttDiscoveryPrefix: "homeassistant"
     property bool mqttAvailable: true
     property int mqttTests: 0
+    property real stationLatitude: 0
+    property real stationLongitude: 0
+    property bool cwopEnabled: false
+    property string cwopStationId: ""
+    property string cwopPasscode: "-1"
+    property string cwopServer: "cwop.aprs.net:14580"
+    property int cwopIntervalMinutes: 10
+    property bool windyEnabled: false
+    property string windyStationId: ""
+    property string windyPassword: ""
+    property string windyUrl: "https://stations.windy.com/api/v2/observation/update"
+    property int windyIntervalMinutes: 5
+    property bool pwsEnabled: false
+    property string pwsStationId: ""
+    property string pwsPassword: ""
+    property string pwsUrl: "https://www.pwsweather.com/pwsupdate/pwsupdate.php"
+    property int pwsIntervalMinutes: 5
+    property bool wowEnabled: false
+    property string wowSiteId: ""
+    property string wowAuthKey: ""
+    property string wowUrl: "https://wow.metoffice.gov.uk/automaticreading"
+    property int wowIntervalMinutes: 10
+    property double calTemperatureOffset: 0
+    property double calHumidityOffset: 0
+    property double calPressureOffset: 0
+    property double calWindMultiplier: 1
+    property double calRainMultiplier: 1
+    property double calSolarMultiplier: 1
+    property bool qualityChecks: true
+    property var alarms: []
+    property int dataStoppedAlarmSeconds: 60
+    property bool alarmEmailEnabled: false
+    property string smtpHost: ""
+    property int smtpPort: 587
+    property string smtpSecurity: "starttls"
+    property string smtpUsername: ""
+    property string smtpPassword: ""
+    property string smtpFrom: ""
+    property string smtpTo: ""
+    property bool alarmDesktopNotifications: true
+    property string alarmCommand: ""
+    property bool emailAvailable: true
+    property int alarmTests: 0
+    property bool webEnabled: true
+    property int webPort: 8080
+    property string webBindAddress: ""
 
     signal unitsChanged
     signal testCredentialsResult(bool result)
@@ -116,6 +164,9 @@ QtObject {
     function pathExists(path) {
         return path === logPath
     }
+    function portExists(port) {
+        return portsList.indexOf(port) >= 0
+    }
     function clearSettingsLock() {
         settingsLocked = false
     }
@@ -124,6 +175,9 @@ QtObject {
     }
     function testMqttConnection() {
         ++mqttTests
+    }
+    function sendTestNotification() {
+        ++alarmTests
     }
 
     function getSerialPort() {

@@ -1,0 +1,1 @@
+// Compiles the tests' precompiled header, which the test executables reuse.
