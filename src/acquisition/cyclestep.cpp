@@ -22,9 +22,12 @@ quality::DataQuality::Served check(StationValues &v, const QDateTime &now, quali
             = meteo::magnusDewPoint(r[Quantity::Temperature], r[Quantity::Humidity]);
     const double rainScale = v.rainGauge() == RainGauge::Inches ? factor::MillimetresPerInch : 1.0;
     const quality::QuantitySet rejected = dq.check(r, now.toMSecsSinceEpoch(), rainScale);
-    quality::writeBack(v, r, quality::calibratedQuantities(c) | rejected);
+    // Only what the station delivers is written back: a rain multiplier
+    // without a gauge must not turn its rain into NaN.
+    const quality::DataQuality::Served served = dq.served(r, rejected);
+    quality::writeBack(v, r, served.which | rejected);
     v.rejected = quality::rejectedKeys(rejected);
-    return dq.served(r, rejected);
+    return served;
 }
 
 } // namespace

@@ -200,6 +200,15 @@ private slots:
         QCOMPARE(o["humidity_pct"].toDouble(), 55.5);
         QCOMPARE(o["altimeter_hpa"].isNull(), false);
         QCOMPARE(v.airTempH, 21.4);
+
+        // A rain multiplier on a station without a gauge leaves its rain as sent.
+        QualitySettings s;
+        s.calibration.rainMultiplier = 0.5;
+        dq.setSettings(s);
+        station.setData(263, 0);
+        applyDataBlock(v, station.data, now.addSecs(2), &dq);
+        QVERIFY(!std::isnan(v.rainDay));
+        QVERIFY(!std::isnan(v.rainRate));
     }
 };
 
