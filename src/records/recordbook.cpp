@@ -212,6 +212,10 @@ QVector<RecordEvent> RecordBook::add(const archive::MinuteRow &r, LocalCalendar 
         closeDay(&events);
         openDay(number, r.start);
     }
+    // The first minute after a gap holds the rain of the whole gap (the
+    // archive carries what fell while the console was off into it): an
+    // amount, not a rate.
+    const bool follows = count > 0 && r.start - last == 60;
     last = r.start;
     ++count;
 
@@ -230,7 +234,8 @@ QVector<RecordEvent> RecordBook::add(const archive::MinuteRow &r, LocalCalendar 
     if (known(r.rain)) {
         dayRain = (known(dayRain) ? dayRain : 0) + r.rain;
         monthRain = (known(monthRain) ? monthRain : 0) + r.rain;
-        offer(Quantity::RainRate, at(r.rain * 60), &events);
+        if (follows)
+            offer(Quantity::RainRate, at(r.rain * 60), &events);
         offer(Quantity::RainDay, at(dayRain), &events);
         offer(Quantity::RainMonth, at(monthRain), &events);
     }

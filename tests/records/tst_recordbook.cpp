@@ -57,6 +57,20 @@ private slots:
         QVERIFY2(rebuilt.ok && rebuilt.rebuilt, qPrintable(rebuilt.note));
     }
 
+    void aMinuteAfterAGapGivesNoRainRate()
+    {
+        QVector<archive::MinuteRow> gap(3);
+        gap[0].start = at(10, 12, 8, 0);
+        gap[1].start = at(10, 12, 9, 0); // the console was off for an hour
+        gap[2].start = at(10, 12, 9, 1);
+        gap[0].rain = 0;
+        gap[1].rain = 5;
+        gap[2].rain = 0.1;
+        const RecordBook book = live(gap);
+        expect(book, Scope::AllTime, Quantity::RainRate, 6, at(10, 12, 9, 1));
+        expect(book, Scope::AllTime, Quantity::RainDay, 5.1, at(10, 12, 9, 1));
+    }
+
     void plantedExtremesWithTheirTimes()
     {
         const RecordBook &book = rebuilt.book;
