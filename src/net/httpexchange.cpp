@@ -46,7 +46,6 @@ void HttpExchange::get(const QUrl &url, const Headers &headers)
     QNetworkRequest request(url);
     for (const auto &header : headers)
         request.setRawHeader(header.first, header.second);
-    request.setTransferTimeout(deadline());
     watch(manager->get(request));
 }
 
@@ -89,7 +88,10 @@ void HttpExchange::replyFinished()
         // A 4xx or 5xx is an answer too; what it means is for the caller.
         result.outcome = Outcome::Answered;
         result.retryAfter = reply->rawHeader("Retry-After");
-    } else if (result.error == QNetworkReply::TimeoutError) {
+    } else if (result.error == QNetworkReply::TimeoutError
+        || result.error == QNetworkReply::OperationCanceledError) {
+        // Our own abort comes after the disconnect in finish(): a cancel seen
+        // here is Qt's transfer timeout, which a request may set.
         result.outcome = Outcome::TimedOut;
         result.failure = reply->errorString();
     } else {

@@ -30,8 +30,6 @@ void PortalExchange::take(const net::HttpExchange::Result &answer)
     result.error = answer.error;
     // Redirects are not followed, so a 3xx is no delivery either.
     result.delivered = answer.success() && answer.error == QNetworkReply::NoError;
-    const QString tooLate = QStringLiteral("The portal did not answer within %1 s.")
-                                .arg(exchange->deadline() / 1000.0);
     switch (answer.outcome) {
     case Outcome::Answered:
         if (!result.delivered)
@@ -45,14 +43,12 @@ void PortalExchange::take(const net::HttpExchange::Result &answer)
     case Outcome::TimedOut:
         qDebug().noquote() << QStringLiteral("Portal reply not complete within %1 s, giving up")
                                   .arg(exchange->deadline() / 1000.0);
-        result.failure = tooLate;
+        result.failure = QStringLiteral("The portal did not answer within %1 s.")
+                             .arg(exchange->deadline() / 1000.0);
         break;
     case Outcome::Unreachable:
     case Outcome::NoTls:
-        // Qt's own transfer timeout, as long as the deadline, may come first.
-        result.failure = answer.error == QNetworkReply::OperationCanceledError
-            ? tooLate
-            : QStringLiteral("The portal could not be reached: ") + answer.failure;
+        result.failure = QStringLiteral("The portal could not be reached: ") + answer.failure;
         break;
     }
     emit finished(result);
