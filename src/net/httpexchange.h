@@ -64,7 +64,6 @@ public:
     // (its headers and Qt's own transfer timeout are the caller's).
     void get(const QUrl &url, const Headers &headers = {});
     void post(const QNetworkRequest &request, const QByteArray &content);
-    bool isFinished() const { return done; }
 
 signals:
     void finished(const net::HttpExchange::Result &result);

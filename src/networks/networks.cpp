@@ -17,10 +17,7 @@ Networks::Networks(QObject *parent)
     , all { cwop, windy, pws, wow }
 {
     for (int i = 0; i < NetworkCount; ++i)
-        connect(all[i], &NetworkUploader::statusChanged, this, [this, i](const QString &text) {
-            report();
-            emit statusChanged(i, text);
-        });
+        connect(all[i], &NetworkUploader::statusChanged, this, &Networks::report);
 }
 
 Networks::~Networks() = default;

@@ -43,7 +43,6 @@ public:
     // Ignored when equal to the current settings; otherwise each network
     // whose part changed takes it.
     void setSettings(const NetworksSettings &settings);
-    NetworksSettings settings() const { return current; }
 
     void takeCycle(const CyclePtr &cycle) override;
     void readSettings(const SettingsReader &settings) override;
@@ -56,9 +55,6 @@ public:
 
     QString status(Network network) const;
     bool uploading() const;
-
-signals:
-    void statusChanged(int network, const QString &text);
 
 private:
     void report();

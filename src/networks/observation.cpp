@@ -49,7 +49,7 @@ std::optional<double> inches(std::optional<double> millimetres)
 {
     if (!millimetres)
         return std::nullopt;
-    return *millimetres / factor::MillimetresPerInch;
+    return meteo::convertRain(*millimetres, RainGauge::Inches);
 }
 
 } // namespace networks

@@ -55,17 +55,12 @@ public:
     static constexpr qint64 LongestRetryAfter = 86400;
 
     void setIntervalSeconds(int seconds) { interval = qMax(1, seconds); }
-    int intervalSeconds() const { return interval; }
 
     void restart();
     bool due(const QDateTime &now) const;
     void attempted(const QDateTime &now) { last = now; }
     // Moves the next attempt as the outcome asks.
     void finished(const Outcome &outcome, const QDateTime &now);
-
-    bool stopped() const { return refused; }
-    // When a busy server may be asked again; null when not waiting for one.
-    QDateTime retryAt() const { return notBefore; }
 
 private:
     int interval = 600;
