@@ -31,15 +31,21 @@ double millimetresPer(const StationValues &v)
 // a sensor is at fault) reports nothing.
 QJsonValue plainMetar(const QString &line)
 {
-    QString plain = line;
-    plain.remove(QRegularExpression(QStringLiteral("<[^>]*>")));
-    plain = plain.trimmed();
+    const QString plain = plainMetarText(line);
     if (plain == QLatin1String("METAR") || plain == QLatin1String("METAR:"))
         return QJsonValue(QJsonValue::Null);
     return plain;
 }
 
 } // namespace
+
+QString plainMetarText(const QString &line)
+{
+    static const QRegularExpression markup(QStringLiteral("<[^>]*>"));
+    QString plain = line;
+    plain.remove(markup);
+    return plain.trimmed();
+}
 
 const std::vector<Quantity> &quantities()
 {

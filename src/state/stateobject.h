@@ -62,6 +62,9 @@ struct Quantity
 // Every key of the state object but `time`, in the order they are documented.
 const std::vector<Quantity> &quantities();
 
+// The dashboard's METAR line without its markup, trimmed.
+QString plainMetarText(const QString &line);
+
 // One key's value: a number rounded to its decimals, a text, or null.
 QJsonValue stateValue(const Quantity &quantity, const StationValues &values);
 // A numeric key's number; none when it is null or not a numeric key.

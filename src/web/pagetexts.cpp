@@ -2,11 +2,11 @@
 
 #include "display/displayquantities.h"
 #include "record/stationcycle.h"
+#include "state/stateobject.h"
 
 #include <QHash>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QRegularExpression>
 
 namespace web {
 
@@ -67,9 +67,7 @@ QByteArray pageJson(const StationCycle &cycle, const DisplayUnits &units)
     o.insert(QStringLiteral("solar"),
         solar.available ? QJsonValue(withUnit("solarRadiation")) : QJsonValue());
 
-    QString metar = v.metar;
-    metar.remove(QRegularExpression(QStringLiteral("<[^>]*>")));
-    o.insert(QStringLiteral("metar"), metar.trimmed());
+    o.insert(QStringLiteral("metar"), state::plainMetarText(v.metar));
     o.insert(QStringLiteral("densityAltitude"), withUnit("densityAltitude"));
     o.insert(QStringLiteral("cloudBase"), withUnit("estimatedCloudBase"));
     o.insert(

@@ -83,7 +83,7 @@ void WebServer::setSettings(const WebSettings &settings)
     configured = true;
     const bool unitsChanged = settings.display.units != current.display.units;
     current = settings;
-    if (lastGood && unitsChanged)
+    if (daemon && lastGood && unitsChanged)
         page = web::pageJson(*lastGood, current.display.units);
     // Pages open now show the new units at once.
     publish(unitsChanged);
@@ -99,11 +99,19 @@ void WebServer::takeCycle(const CyclePtr &cycle)
     if (cycle->good()) {
         lastGood = cycle;
         lastGoodMs = monotonicMs();
-        currentState = state::stateJson(cycle->values, cycle->utc, cycle->rejectedTotals);
-        page = web::pageJson(*cycle, current.display.units);
-        gauges = web::metricGauges(cycle->values, cycle->rejectedTotals);
+        if (daemon)
+            makeTexts();
     }
     publish(true);
+}
+
+// Only while serving: a console with the server off or refused its port
+// builds nothing each cycle.
+void WebServer::makeTexts()
+{
+    currentState = state::stateJson(lastGood->values, lastGood->utc, lastGood->rejectedTotals);
+    page = web::pageJson(*lastGood, current.display.units);
+    gauges = web::metricGauges(lastGood->values, lastGood->rejectedTotals);
 }
 
 void WebServer::setRecords(const QByteArray &json)
@@ -116,6 +124,8 @@ void WebServer::setRecords(const QByteArray &json)
 
 void WebServer::publish(bool sendEvents)
 {
+    if (!daemon)
+        return;
     auto snapshot = std::make_shared<web::Snapshot>();
     snapshot->state = currentState;
     snapshot->page = page;
@@ -126,8 +136,6 @@ void WebServer::publish(bool sendEvents)
     snapshot->available = available;
     snapshot->startedMs = startedMs;
     snapshot->settings = current;
-    if (!daemon)
-        return;
     const QByteArray events
         = sendEvents ? web::HttpDaemon::currentEvents(*snapshot, monotonicMs()) : QByteArray();
     daemon->publish(snapshot, events);
@@ -172,6 +180,8 @@ void WebServer::restart()
     next.serving = true;
     next.port = socket.port;
     next.host = browsableHost(current.bindAddress);
+    if (lastGood)
+        makeTexts();
     publish(false);
     keepAlive.start();
     setStatus(next);

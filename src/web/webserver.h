@@ -71,6 +71,7 @@ private:
     // A new snapshot from the last cycles and the settings; `sendEvents`
     // puts the current state on every stream.
     void publish(bool sendEvents);
+    void makeTexts();
 
     WebSettings current;
     bool configured = false;
