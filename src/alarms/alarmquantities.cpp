@@ -66,16 +66,14 @@ QString quantityName(const QString &key)
     return q ? QString::fromUtf8(q->name) : key;
 }
 
-QHash<QString, double> numericValues(const StationValues &values)
+QHash<QString, double> numericValues(const StationValues &values, const QStringList &keys)
 {
     // The state object decides what a sensor at fault leaves out: one rule
     // for MQTT, the web and the alarms.
     QHash<QString, double> found;
-    for (const state::Quantity &q : state::quantities()) {
-        const QJsonValue v = q.numeric() ? state::stateValue(q, values) : QJsonValue();
-        if (v.isDouble())
-            found.insert(QString::fromUtf8(q.key), v.toDouble());
-    }
+    for (const QString &key : keys)
+        if (const std::optional<double> v = state::stateNumber(key.toUtf8().constData(), values))
+            found.insert(key, *v);
     return found;
 }
 

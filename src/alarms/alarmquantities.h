@@ -18,9 +18,10 @@ bool isNumericQuantity(const QString &key);
 // What a person reads for a key ("Wind gust"); the key itself when unknown.
 QString quantityName(const QString &key);
 
-// The numeric keys of one cycle's state object, in base units. A key the
-// station does not deliver (no sensor, a sensor at fault) is absent.
-QHash<QString, double> numericValues(const StationValues &values);
+// Those of `keys` that are numeric keys of one cycle's state object, in base
+// units. A key the station does not deliver (no sensor, a sensor at fault)
+// is absent.
+QHash<QString, double> numericValues(const StationValues &values, const QStringList &keys);
 
 // A base value of `key` in the display units, e.g. "70.5 °F".
 QString displayText(const QString &key, double base, const DisplayUnits &units);

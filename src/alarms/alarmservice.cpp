@@ -52,6 +52,7 @@ void AlarmService::setSettings(const AlarmSettings &settings)
 
     QVector<AlarmDefinition> usable;
     QSet<QString> slugs;
+    watched.clear();
     const QStringList before = problems;
     problems.clear();
     for (const AlarmDefinition &a : settings.alarms) {
@@ -61,6 +62,8 @@ void AlarmService::setSettings(const AlarmSettings &settings)
         if (why.isEmpty()) {
             usable.append(a);
             slugs.insert(s);
+            if (!watched.contains(a.quantity))
+                watched.append(a.quantity);
         } else if (!before.contains(why)) {
             qInfo().noquote() << QStringLiteral("Alarm \"%1\" is not watched: %2").arg(a.name, why);
         }
@@ -111,7 +114,8 @@ void AlarmService::takeCycle(const CyclePtr &cycle)
     // The cycles in which the station's data did not flow count as none.
     const bool good = cycle->good() && !cycle->dataMissing;
     const QDateTime now = clock();
-    take(book.takeCycle(good, good ? numericValues(cycle->values) : QHash<QString, double>(), now),
+    take(book.takeCycle(
+             good, good ? numericValues(cycle->values, watched) : QHash<QString, double>(), now),
         now);
 }
 

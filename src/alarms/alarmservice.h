@@ -95,6 +95,8 @@ private:
     AlarmBook book;
     // Beside each alarm of the settings: why it is not watched, or "".
     QStringList problems;
+    // The state keys the usable alarms watch: all a cycle is asked for.
+    QStringList watched;
     QString stationId;
     QSet<QString> publishedSlugs;
     QTimer ticker;

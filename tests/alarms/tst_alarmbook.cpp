@@ -170,7 +170,8 @@ private slots:
         v.airTemp = 21.4;
         v.windGust = 10;
         v.tphStatus = -1; // at fault
-        const QHash<QString, double> values = numericValues(v);
+        const QHash<QString, double> values
+            = numericValues(v, { QStringLiteral("temperature_c"), QStringLiteral("wind_gust_ms") });
         QVERIFY(!values.contains(QStringLiteral("temperature_c")));
         QCOMPARE(values.value(QStringLiteral("wind_gust_ms")), 10.0);
 
