@@ -22,7 +22,6 @@
 
 #include <QObject>
 
-#include <memory>
 #include <vector>
 
 class SysSettings;
@@ -56,14 +55,6 @@ public:
     // reports its status under `name` (not at all without one). It must
     // outlive this object.
     void plug(Service &service, const QString &name = QString());
-    // The same for a service the console keeps.
-    template <typename T> T &add(std::unique_ptr<T> service, const QString &name = QString())
-    {
-        T &added = *service;
-        owned.push_back(std::move(service));
-        plug(added, name);
-        return added;
-    }
 
     QModbus &modbus() { return acquisition; }
     // What QML sees as "ModbusPort".
@@ -141,7 +132,6 @@ private:
     SysSettings &settings;
     Reader reader;
     std::vector<Service *> services;
-    std::vector<std::unique_ptr<Service>> owned;
     // Declared before the acquisition, so they outlive its thread.
     Logger logger;
     PortalUploader portal;
