@@ -8,7 +8,9 @@ import "RecordsFormat.js" as RecordsFormat
 ColumnLayout {
     id: reports
 
-    property string period: Records.reports.length > 0 ? Records.reports[0] : ""
+    // Read once per update: each read lists the reports folder.
+    readonly property var files: Records.reports
+    property string period: files.length > 0 ? files[0] : ""
 
     function show() {
         reportText.text = period ? Records.report(period) : ""
@@ -29,13 +31,13 @@ ColumnLayout {
         id: periodBox
         objectName: "reportPeriodBox"
         Layout.preferredWidth: 200
-        model: Records.reports
+        model: reports.files
         displayText: RecordsFormat.periodName(currentText)
         delegate: ItemDelegate {
             width: periodBox.width
             text: RecordsFormat.periodName(modelData)
         }
-        onActivated: reports.period = Records.reports[index]
+        onActivated: reports.period = reports.files[index]
     }
 
     ScrollView {
@@ -55,7 +57,7 @@ ColumnLayout {
 
     Text {
         objectName: "noReportText"
-        visible: Records.reports.length === 0
+        visible: reports.files.length === 0
         text: qsTr("No report yet: the archive holds no minutes.")
         color: Settings.textColor
         font.pixelSize: 13

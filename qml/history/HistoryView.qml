@@ -39,13 +39,15 @@ Rectangle {
         History.load(points)
     }
 
-    onVisibleChanged: {
-        History.active = visible
-        if (visible)
+    // The charts read the archive only while they are shown.
+    readonly property bool chartsShown: visible && !showRecords
+    onChartsShownChanged: {
+        History.active = chartsShown
+        if (chartsShown)
             load()
     }
     Component.onCompleted: {
-        History.active = visible
+        History.active = chartsShown
         load()
     }
 

@@ -9,6 +9,9 @@ import "RecordsFormat.js" as RecordsFormat
 Flickable {
     id: table
 
+    // Read once per update: each read formats the whole table.
+    readonly property var rows: Records.rows
+
     contentHeight: grid.implicitHeight
     clip: true
     ScrollBar.vertical: ScrollBar { }
@@ -37,9 +40,9 @@ Flickable {
         }
 
         Repeater {
-            model: Records.rows.length * 4
+            model: table.rows.length * 4
             Rectangle {
-                readonly property var row: Records.rows[Math.floor(index / 4)]
+                readonly property var row: table.rows[Math.floor(index / 4)]
                 readonly property int scope: index % 4 - 1
                 Layout.fillWidth: scope >= 0
                 Layout.preferredWidth: scope >= 0 ? 1 : 180
