@@ -3,21 +3,11 @@
 // into minute rows, and never more rows than samples. Any crash, sanitizer
 // report or broken invariant is a finding.
 #include "archive/csvreader.h"
+#include "fuzzcheck.h"
 
 #include <QList>
 
 #include <cstdint>
-#include <cstdlib>
-
-namespace {
-
-void check(bool condition)
-{
-    if (!condition)
-        std::abort();
-}
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {

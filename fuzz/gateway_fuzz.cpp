@@ -3,20 +3,14 @@
 // agree with the request it answers. Any crash, sanitizer report or broken
 // invariant is a finding.
 #include "acquisition/modbusprotocol.h"
+#include "fuzzcheck.h"
 #include "gateway/gatewayresponder.h"
 
 #include <QtGlobal>
 
 #include <cstdint>
-#include <cstdlib>
 
 namespace {
-
-void check(bool condition)
-{
-    if (!condition)
-        std::abort();
-}
 
 void dropLog(QtMsgType, const QMessageLogContext &, const QString &) { }
 

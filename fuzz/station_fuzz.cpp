@@ -10,7 +10,6 @@
 #include "acquisition/serialport.h"
 #include "acquisition/tcplink.h"
 #include "fuzzcheck.h"
-#include "settings/syssettings.h"
 
 #include <QtGlobal>
 
