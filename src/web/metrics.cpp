@@ -19,7 +19,7 @@ struct Gauge
     double factor;
 };
 
-const Gauge gauges[] = {
+const Gauge gaugeTable[] = {
     { "temperature_c", "temperature_celsius", "degrees Celsius", 1 },
     { "humidity_pct", "humidity_ratio", "ratio, 0 to 1", 0.01 },
     { "dew_point_c", "dew_point_celsius", "degrees Celsius", 1 },
@@ -51,7 +51,7 @@ const Gauge gauges[] = {
 
 const Gauge *gaugeOf(const char *key)
 {
-    for (const Gauge &g : gauges)
+    for (const Gauge &g : gaugeTable)
         if (std::strcmp(g.key, key) == 0)
             return &g;
     return nullptr;
