@@ -92,7 +92,7 @@ QByteArray themeCss(int theme)
     return ":root{--bg:" + colour(Role::Background) + ";--text:" + colour(Role::Text)
         + ";--second:" + colour(Role::Needle2) + ";--third:" + colour(Role::Needle3)
         + ";--red:" + colour(Role::Red) + ";--blue:" + colour(Role::Blue)
-        + ";--scheme:" + (theme == 0 ? "dark" : "light") + "}\n";
+        + ";color-scheme:" + (theme == 0 ? "dark" : "light") + "}\n";
 }
 
 } // namespace
