@@ -73,12 +73,6 @@ QByteArray entityTopic(const QString &prefix, const QString &id, const state::Pu
         .toUtf8();
 }
 
-bool validTopicPrefix(const QString &text)
-{
-    return !text.isEmpty() && !text.contains(QLatin1Char('+')) && !text.contains(QLatin1Char('#'))
-        && !text.contains(QChar(0));
-}
-
 bool available(const StationCycle &cycle)
 {
     return cycle.good() && !cycle.dataMissing;

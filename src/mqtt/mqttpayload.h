@@ -1,5 +1,6 @@
 #pragma once
 
+#include "settings/topicprefix.h"
 #include "state/publication.h"
 #include "state/stateobject.h"
 
@@ -31,10 +32,6 @@ QByteArray discoveryTopic(const QString &prefix, const QString &id, const char *
 QByteArray serviceTopic(const QString &base, const QString &id, const QString &suffix);
 // PREFIX/<component>/skyquill_ID/<objectId>/config
 QByteArray entityTopic(const QString &prefix, const QString &id, const state::Publication &p);
-
-// Whether a text can stand at the front of a topic we publish to: not empty,
-// and free of wildcards and the zero character, which brokers refuse.
-bool validTopicPrefix(const QString &text);
 
 // Station data flows: a good read, nothing missing.
 bool available(const StationCycle &cycle);

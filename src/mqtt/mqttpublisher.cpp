@@ -40,10 +40,10 @@ bool MqttPublisher::usable()
     else if (current.broker.port < 1 || current.broker.port > 65535)
         problem = QStringLiteral("MQTT: broker port %1 is out of range, not publishing")
                       .arg(current.broker.port);
-    else if (!mqtt::validTopicPrefix(current.baseTopic))
+    else if (!validTopicPrefix(current.baseTopic))
         problem = QStringLiteral("MQTT: base topic \"%1\" cannot be published to, not publishing")
                       .arg(current.baseTopic);
-    else if (!mqtt::validTopicPrefix(current.discoveryPrefix))
+    else if (!validTopicPrefix(current.discoveryPrefix))
         problem
             = QStringLiteral("MQTT: discovery prefix \"%1\" cannot be published to, not publishing")
                   .arg(current.discoveryPrefix);

@@ -2,6 +2,7 @@
 
 #include "logprefix.h"
 #include "syssettings.h"
+#include "topicprefix.h"
 
 #include <QHostAddress>
 
@@ -30,12 +31,9 @@ bool logPrefix(const QVariant &value)
     return safeLogPrefix(value.toString());
 }
 
-// Brokers refuse to take a publication under a wildcard or an empty level.
 bool topicPrefix(const QVariant &value)
 {
-    const QString text = value.toString();
-    return !text.isEmpty() && !text.contains(QLatin1Char('+')) && !text.contains(QLatin1Char('#'))
-        && !text.contains(QChar(0));
+    return validTopicPrefix(value.toString());
 }
 
 // A decimal number from Low to High.
