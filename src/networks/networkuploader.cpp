@@ -45,19 +45,19 @@ void NetworkUploader::refresh()
         setStatus(QStringLiteral("Off"));
         return;
     }
-    const QString why = unusable();
-    setStatus(why.isEmpty() ? QStringLiteral("Waiting for a reading") : why);
-    if (!why.isEmpty())
-        logOnce(why, why);
+    refusal = unusable();
+    setStatus(refusal.isEmpty() ? QStringLiteral("Waiting for a reading") : refusal);
+    if (!refusal.isEmpty())
+        logOnce(refusal, refusal);
 }
 
 void NetworkUploader::takeCycle(const CyclePtr &cycle)
 {
-    if (!current.enabled || pending || !cycle || !cycle->good() || cycle->dataMissing)
+    if (!current.enabled || !refusal.isEmpty() || pending || !cycle || !cycle->good()
+        || cycle->dataMissing)
         return;
     const QDateTime now = clock();
-    if (!schedule.due(now) || cycle->utc.secsTo(now) > MaxReadingAgeSeconds
-        || !unusable().isEmpty())
+    if (!schedule.due(now) || cycle->utc.secsTo(now) > MaxReadingAgeSeconds)
         return;
     schedule.attempted(now);
     pending = true;

@@ -84,6 +84,9 @@ private:
     quint64 generation = 0; // results of an earlier one are dropped
     bool pending = false;
     QString statusLine;
+    // Why these settings cannot upload (unusable()), or "": worked out when
+    // they change, not each cycle.
+    QString refusal;
     QSet<QString> logged;
 };
 
