@@ -96,7 +96,7 @@ bool readHistory(const QString &file, qint64 from, qint64 to, int bucket, int ra
 
     data->periods = foldPeriods(hours, dailyRange(range) ? localDays() : utcHour);
     if (dailyRange(range))
-        data->days = foldPeriods(hours, localDays());
+        data->days = data->periods;
     return ok;
 }
 

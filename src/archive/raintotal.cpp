@@ -17,8 +17,9 @@ bool queryRain(
     mm->reset();
     QSqlQuery q(db);
     q.setForwardOnly(true);
-    // SUM of no rows, or of nulls only, is null.
-    if (!q.prepare(QStringLiteral("SELECT SUM(rain) FROM minutes WHERE t >= :from AND t < :to"))) {
+    // No rows, or nulls only, give null; no sum can overflow (sumOf).
+    if (!q.prepare(QStringLiteral("SELECT %1 FROM minutes WHERE t >= :from AND t < :to")
+                       .arg(sumOf("rain")))) {
         *error = q.lastError().text();
         return false;
     }
